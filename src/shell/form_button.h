@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QPushButton>
+
+namespace shell {
+
+// A command button in the designs' graphical style: its face is filled with
+// one colour, it has a raised three-dimensional edge, and its caption is
+// centred and wraps at blanks when it is wider than the button.
+class FormButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    explicit FormButton(QWidget *parent = nullptr);
+
+    QColor faceColour() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+} // namespace shell

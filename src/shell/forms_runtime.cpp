@@ -1,0 +1,98 @@
+#include "forms_runtime.h"
+
+#include "menu_design.h"
+#include "menu_window.h"
+#include "page_design.h"
+#include "recitation_page.h"
+#include "runtime_error.h"
+
+namespace shell {
+
+FormsRuntime::FormsRuntime(QWebEngineProfile &profile, catalogue::SiteHosts hosts, QObject *parent)
+    : QObject(parent)
+    , profile_(profile)
+    , hosts_(std::move(hosts))
+{
+}
+
+FormsRuntime::~FormsRuntime()
+{
+    // The windows hold web pages on the profile, which outlives this runtime.
+    for (auto &[name, window] : windows_)
+        delete window.data();
+    for (const QPointer<QWidget> &window : std::as_const(discarded_))
+        delete window.data();
+}
+
+QWidget *FormsRuntime::window(const QString &name)
+{
+    if (QWidget *found = existing(name))
+        return found;
+    QWidget *created = create(name);
+    windows_[name] = created;
+    return created;
+}
+
+QWidget *FormsRuntime::existing(const QString &name) const
+{
+    const auto found = windows_.find(name);
+    return found == windows_.end() ? nullptr : found->second.data();
+}
+
+QWidget *FormsRuntime::create(const QString &name)
+{
+    if (name == QLatin1String(kMenuForm))
+        return new MenuWindow(*this);
+    if (const PageDescription *page = pageDescription(name))
+        return new RecitationPage(*page, *this, profile_, hosts_);
+    raiseRuntimeError(name, QStringLiteral("window by its name"), QStringLiteral("no such window"));
+}
+
+void FormsRuntime::show(const QString &name)
+{
+    if (ended_)
+        return;
+    window(name)->show();
+}
+
+void FormsRuntime::hide(const QString &name)
+{
+    if (ended_)
+        return;
+    window(name)->hide();
+}
+
+void FormsRuntime::unload(const QString &name)
+{
+    const auto found = windows_.find(name);
+    if (found == windows_.end())
+        return;
+    QWidget *window = found->second.data();
+    windows_.erase(found);
+    discard(window);
+}
+
+void FormsRuntime::discard(QWidget *window)
+{
+    if (!window)
+        return;
+    // Hidden now, so it takes no further input and the listener sees it go;
+    // destroyed once the handler that asked for it has returned.
+    window->hide();
+    window->deleteLater();
+    discarded_.removeIf([](const QPointer<QWidget> &gone) { return gone.isNull(); });
+    discarded_ << window;
+}
+
+void FormsRuntime::end()
+{
+    if (ended_)
+        return;
+    ended_ = true;
+    for (auto &[name, window] : windows_)
+        discard(window.data());
+    windows_.clear();
+    emit ended();
+}
+
+} // namespace shell
