@@ -8,6 +8,27 @@
 
 namespace shell {
 
+namespace {
+
+// The sites' pages log to their consoles; that is no concern of the listener's
+// and does not belong on the program's standard error.
+class ListenPage : public QWebEnginePage
+{
+public:
+    ListenPage(QWebEngineProfile &profile, QObject *parent)
+        : QWebEnginePage(&profile, parent)
+    {
+    }
+
+protected:
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int,
+                                  const QString &) override
+    {
+    }
+};
+
+} // namespace
+
 std::unique_ptr<QWebEngineProfile> createBrowserProfile()
 {
     auto profile = std::make_unique<QWebEngineProfile>(); // no storage name: off the record
@@ -20,7 +41,7 @@ std::unique_ptr<QWebEngineProfile> createBrowserProfile()
 BrowserPane::BrowserPane(QWebEngineProfile &profile, QWidget *parent)
     : QWebEngineView(parent)
 {
-    setPage(new QWebEnginePage(&profile, this));
+    setPage(new ListenPage(profile, this));
     // The view hands the focus on to the web content inside it; taking it
     // itself puts the pane in its page's tab order.
     setFocusPolicy(Qt::StrongFocus);

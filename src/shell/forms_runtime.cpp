@@ -1,27 +1,41 @@
 #include "forms_runtime.h"
 
+#include "browser_pane.h"
 #include "menu_design.h"
 #include "menu_window.h"
 #include "page_design.h"
 #include "recitation_page.h"
 #include "runtime_error.h"
 
+#include <QWebEngineProfile>
+
 namespace shell {
 
-FormsRuntime::FormsRuntime(QWebEngineProfile &profile, catalogue::SiteHosts hosts, QObject *parent)
+FormsRuntime::FormsRuntime(catalogue::SiteHosts hosts, QObject *parent)
     : QObject(parent)
-    , profile_(profile)
     , hosts_(std::move(hosts))
 {
 }
 
 FormsRuntime::~FormsRuntime()
 {
-    // The windows hold web pages on the profile, which outlives this runtime.
+    // The windows hold web pages on the profile: they go first.
     for (auto &[name, window] : windows_)
         delete window.data();
     for (const QPointer<QWidget> &window : std::as_const(discarded_))
         delete window.data();
+}
+
+void FormsRuntime::prepareBrowser()
+{
+    profile();
+}
+
+QWebEngineProfile &FormsRuntime::profile()
+{
+    if (!profile_)
+        profile_ = createBrowserProfile();
+    return *profile_;
 }
 
 QWidget *FormsRuntime::window(const QString &name)
@@ -44,7 +58,7 @@ QWidget *FormsRuntime::create(const QString &name)
     if (name == QLatin1String(kMenuForm))
         return new MenuWindow(*this);
     if (const PageDescription *page = pageDescription(name))
-        return new RecitationPage(*page, *this, profile_, hosts_);
+        return new RecitationPage(*page, *this, profile(), hosts_);
     raiseRuntimeError(name, QStringLiteral("window by its name"), QStringLiteral("no such window"));
 }
 

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <map>
+#include <memory>
 
 class QWebEngineProfile;
 
@@ -21,8 +22,12 @@ class FormsRuntime : public QObject
 {
     Q_OBJECT
 public:
-    FormsRuntime(QWebEngineProfile &profile, catalogue::SiteHosts hosts, QObject *parent = nullptr);
+    explicit FormsRuntime(catalogue::SiteHosts hosts, QObject *parent = nullptr);
     ~FormsRuntime() override;
+
+    // Starts the web engine now rather than when the first page opens; the
+    // program calls it once the menu has been drawn.
+    void prepareBrowser();
 
     // The window named `name`, created and loaded if it does not exist.
     QWidget *window(const QString &name);
@@ -46,9 +51,11 @@ signals:
 private:
     QWidget *create(const QString &name);
     void discard(QWidget *window);
+    QWebEngineProfile &profile();
 
-    QWebEngineProfile &profile_;
     catalogue::SiteHosts hosts_;
+    // Every page's web view runs on this profile; it outlives every window.
+    std::unique_ptr<QWebEngineProfile> profile_;
     std::map<QString, QPointer<QWidget>> windows_;
     QList<QPointer<QWidget>> discarded_;
     bool ended_ = false;

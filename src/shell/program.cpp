@@ -1,15 +1,44 @@
 #include "program.h"
 
 #include "appearance.h"
-#include "browser_pane.h"
 #include "forms_runtime.h"
 #include "menu_design.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
-#include <QWebEngineProfile>
+#include <QTimer>
 
 namespace shell {
+
+namespace {
+
+// Starts the web engine once the menu has first been drawn, so the menu
+// shows without waiting for it and the first page opens as fast as any.
+class PrepareBrowserAfterFirstPaint : public QObject
+{
+public:
+    PrepareBrowserAfterFirstPaint(FormsRuntime &runtime, QWidget *menu)
+        : QObject(menu)
+        , runtime_(runtime)
+    {
+        menu->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, &runtime_, &FormsRuntime::prepareBrowser);
+        }
+        return false;
+    }
+
+private:
+    FormsRuntime &runtime_;
+};
+
+} // namespace
 
 int runProgram(int &argc, char **argv, const catalogue::SiteHosts &hosts,
                const std::function<void(FormsRuntime &)> &started)
@@ -20,14 +49,13 @@ int runProgram(int &argc, char **argv, const catalogue::SiteHosts &hosts,
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     installFontFallbacks();
 
-    // Declared before the runtime, so that every window and its web page is
-    // gone before the profile they run on.
-    const auto profile = createBrowserProfile();
-    FormsRuntime runtime(*profile, hosts);
+    FormsRuntime runtime(hosts);
     QObject::connect(&runtime, &FormsRuntime::ended, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
-    runtime.show(QLatin1String(kMenuForm));
+    const QString menu = QLatin1String(kMenuForm);
+    new PrepareBrowserAfterFirstPaint(runtime, runtime.window(menu));
+    runtime.show(menu);
     if (started)
         started(runtime);
     return app.exec();

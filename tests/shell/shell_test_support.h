@@ -9,30 +9,21 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTest>
-#include <QWebEngineProfile>
 
 #include <memory>
 
 namespace testsupport {
 
-// A runtime on its own off-the-record profile, torn down in the program's
-// order: windows first, then the profile they run on.
+// A runtime of the program's own, with the hosts a test points it at.
 class ShellFixture
 {
 public:
     explicit ShellFixture(catalogue::SiteHosts hosts = {"dl.invalid", "lb.invalid"})
-        : profile_(shell::createBrowserProfile())
-        , runtime_(std::make_unique<shell::FormsRuntime>(*profile_, std::move(hosts)))
+        : runtime_(std::make_unique<shell::FormsRuntime>(std::move(hosts)))
     {
-    }
-    ~ShellFixture()
-    {
-        runtime_.reset();
-        profile_.reset();
     }
 
     shell::FormsRuntime &runtime() { return *runtime_; }
-    QWebEngineProfile &profile() { return *profile_; }
 
     shell::RecitationPage *page(const QString &form)
     {
@@ -40,7 +31,6 @@ public:
     }
 
 private:
-    std::unique_ptr<QWebEngineProfile> profile_;
     std::unique_ptr<shell::FormsRuntime> runtime_;
 };
 

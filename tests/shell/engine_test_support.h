@@ -1,0 +1,163 @@
+#pragma once
+
+// Helpers for suites that load pages from the local listen site into real
+// browser panes: waiting for the site, reading the listen page's player, and
+// writing an address the way the browser puts it on the wire.
+
+#include "shell_test_support.h"
+
+#include <listen_site.h>
+
+#include <catalogue/recording.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QTest>
+#include <QVariant>
+#include <QWebEnginePage>
+
+#include <memory>
+#include <string_view>
+
+namespace testsupport {
+
+// The request target a browser sends for `address` ("http://host/..."): the
+// UTF-8 bytes of non-ASCII letters as uppercase %XX, a literal blank as %20,
+// every other character (an escape already written included) as it stands.
+inline QByteArray browserTarget(std::string_view address)
+{
+    constexpr std::string_view scheme = "http://";
+    if (address.substr(0, scheme.size()) == scheme)
+        address.remove_prefix(scheme.size());
+    const std::size_t slash = address.find('/');
+    address = slash == std::string_view::npos ? std::string_view("/") : address.substr(slash);
+
+    static constexpr char hex[] = "0123456789ABCDEF";
+    QByteArray target;
+    for (const char c : address) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80 || byte == ' ') {
+            target += '%';
+            target += hex[byte >> 4];
+            target += hex[byte & 0x0F];
+        } else {
+            target += c;
+        }
+    }
+    return target;
+}
+
+inline QByteArray browserTarget(const QString &address)
+{
+    const QByteArray utf8 = address.toUtf8();
+    return browserTarget(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+// The recitation pages, in page order.
+inline QStringList recitationForms()
+{
+    QStringList forms;
+    for (const catalogue::Recording *recording : catalogue::recordings())
+        forms << QString::fromLatin1(recording->form.data(), static_cast<qsizetype>(recording->form.size()));
+    return forms;
+}
+
+// Opens page `form` (creating it if need be), shows it and waits until it is
+// on screen; nullptr if it never got there.
+inline shell::RecitationPage *openPage(ShellFixture &fixture, const QString &form)
+{
+    auto *page = qobject_cast<shell::RecitationPage *>(fixture.runtime().window(form));
+    if (!page)
+        return nullptr;
+    page->show();
+    return QTest::qWaitForWindowExposed(page) ? page : nullptr;
+}
+
+// Unloads every window, so that the next test opens fresh ones.
+inline void unloadEverything(ShellFixture &fixture)
+{
+    for (const QString &form : recitationForms())
+        fixture.runtime().unload(form);
+    fixture.runtime().unload(QStringLiteral("Form2"));
+    flushDeferredDeletes();
+}
+
+// The listen-page requests the site has received, oldest first.
+inline QList<ListenSite::Request> listenPageRequestList(const ListenSite &site)
+{
+    QList<ListenSite::Request> pages;
+    for (const ListenSite::Request &request : site.requests()) {
+        if (!ListenSite::isSoundTarget(request.target) && !ListenSite::isFaviconTarget(request.target))
+            pages << request;
+    }
+    return pages;
+}
+
+// True once the site has received at least `count` listen-page requests.
+inline bool waitForListenPageRequests(const ListenSite &site, int count, int timeoutMs = 5000)
+{
+    return QTest::qWaitFor([&] { return site.listenPageRequests() >= count; }, timeoutMs);
+}
+
+// Runs `script` in `page` and waits for its result; an invalid QVariant if
+// none came in time. The result lands in shared state, so a late answer
+// after a timeout writes nowhere it should not.
+inline QVariant evaluate(QWebEnginePage *page, const QString &script, int timeoutMs = 3000)
+{
+    struct Answer {
+        bool arrived = false;
+        QVariant value;
+    };
+    auto answer = std::make_shared<Answer>();
+    page->runJavaScript(script, [answer](const QVariant &value) {
+        answer->value = value;
+        answer->arrived = true;
+    });
+    if (!QTest::qWaitFor([&] { return answer->arrived; }, timeoutMs))
+        return {};
+    return answer->value;
+}
+
+// The listen page's player position in seconds; -1 when the page has no
+// player or did not answer.
+inline double playerCurrentTime(QWebEnginePage *page)
+{
+    const QVariant value = evaluate(
+        page, QStringLiteral("(function(){ var p = document.getElementById('player');"
+                             " return p ? p.currentTime : -1; })()"));
+    bool ok = false;
+    const double seconds = value.toDouble(&ok);
+    return ok ? seconds : -1.0;
+}
+
+// Whether the listen page's player is paused; true when there is none.
+inline bool playerPaused(QWebEnginePage *page)
+{
+    const QVariant value = evaluate(
+        page, QStringLiteral("(function(){ var p = document.getElementById('player');"
+                             " return p ? p.paused : true; })()"));
+    return !value.isValid() || value.toBool();
+}
+
+// True once the player has played on by `seconds` from when this is asked,
+// so it plays and has not merely loaded. The sound loops, so a position that
+// falls back has gone round: the time since the start counts as played.
+inline bool waitForPlayback(QWebEnginePage *page, double seconds = 0.3, int timeoutMs = 6000)
+{
+    double previous = -1.0;
+    if (!QTest::qWaitFor([&] { return (previous = playerCurrentTime(page)) >= 0.0; }, timeoutMs))
+        return false;
+    double played = 0.0;
+    return QTest::qWaitFor(
+        [&] {
+            const double now = playerCurrentTime(page);
+            if (now < 0.0)
+                return false;
+            played += now >= previous ? now - previous : now;
+            previous = now;
+            return played >= seconds;
+        },
+        timeoutMs);
+}
+
+} // namespace testsupport
