@@ -10,6 +10,8 @@
 #include <shell/surah_list.h>
 #include <shell/window_building.h>
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
 
 using namespace shell;
@@ -202,6 +204,14 @@ void PageDesignTest::loadEndState()
     QCOMPARE(reface.pointSizeF(), 7.8);
     QVERIFY(reface.bold());
     QCOMPARE(page->button(63)->font().pointSizeF(), 6.6);
+
+    // The design's faces may be missing here; what draws them must show Arabic in bold.
+    for (int n : {1, 63, kRefacedSurahButton}) {
+        const QFontInfo drawn(page->button(n)->font());
+        QVERIFY2(QFontDatabase::writingSystems(drawn.family()).contains(QFontDatabase::Arabic),
+                 qPrintable(drawn.family()));
+        QVERIFY(drawn.bold());
+    }
 
     QVERIFY(page->button(kEnlargeButton)->isHidden());
     QList<QWidget *> shown = {page->browserPane(), page->button(kExitButton),
