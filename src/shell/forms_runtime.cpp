@@ -28,7 +28,8 @@ FormsRuntime::~FormsRuntime()
 
 void FormsRuntime::prepareBrowser()
 {
-    profile();
+    if (!ended_)
+        profile();
 }
 
 QWebEngineProfile &FormsRuntime::profile()
