@@ -11,8 +11,11 @@
 #include <catalogue/recording.h>
 
 #include <QByteArray>
+#include <QEventLoop>
+#include <QPointer>
 #include <QString>
 #include <QTest>
+#include <QTimer>
 #include <QVariant>
 #include <QWebEnginePage>
 
@@ -51,6 +54,36 @@ inline QByteArray browserTarget(const QString &address)
 {
     const QByteArray utf8 = address.toUtf8();
     return browserTarget(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+// Runs the event loop until `predicate` holds or `timeoutMs` has passed, and
+// says whether it holds. Unlike QTest::qWaitFor, which processes events and
+// sleeps in turns, this keeps a real loop running, which the web engine
+// needs to answer promptly (its replies come several times faster).
+template <typename Predicate>
+bool waitUntil(Predicate predicate, int timeoutMs = 5000)
+{
+    if (predicate())
+        return true;
+    QEventLoop loop;
+    bool holds = false;
+    // One check at a time: a predicate may run a loop of its own (evaluate()),
+    // so the next poll is armed only once the last check has returned.
+    QTimer poll;
+    poll.setSingleShot(true);
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (predicate()) {
+            holds = true;
+            loop.quit();
+        } else {
+            poll.start();
+        }
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    poll.start();
+    loop.exec();
+    return holds || predicate();
 }
 
 // The recitation pages, in page order.
@@ -96,26 +129,44 @@ inline QList<ListenSite::Request> listenPageRequestList(const ListenSite &site)
 // True once the site has received at least `count` listen-page requests.
 inline bool waitForListenPageRequests(const ListenSite &site, int count, int timeoutMs = 5000)
 {
-    return QTest::qWaitFor([&] { return site.listenPageRequests() >= count; }, timeoutMs);
+    return waitUntil([&] { return site.listenPageRequests() >= count; }, timeoutMs);
 }
 
 // Runs `script` in `page` and waits for its result; an invalid QVariant if
-// none came in time. The result lands in shared state, so a late answer
-// after a timeout writes nowhere it should not.
-inline QVariant evaluate(QWebEnginePage *page, const QString &script, int timeoutMs = 3000)
+// none came in time. A script sent while a navigation replaces the document
+// may never be answered, so the wait is short and callers poll. The result
+// lands in shared state, so a late answer writes nowhere it should not.
+inline QVariant evaluate(QWebEnginePage *page, const QString &script, int timeoutMs = 1000)
 {
     struct Answer {
         bool arrived = false;
         QVariant value;
     };
     auto answer = std::make_shared<Answer>();
-    page->runJavaScript(script, [answer](const QVariant &value) {
+    QEventLoop loop;
+    QPointer<QEventLoop> waiting(&loop);
+    page->runJavaScript(script, [answer, waiting](const QVariant &value) {
         answer->value = value;
         answer->arrived = true;
+        if (waiting)
+            waiting->quit();
     });
-    if (!QTest::qWaitFor([&] { return answer->arrived; }, timeoutMs))
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (!answer->arrived)
+        loop.exec();
+    if (!answer->arrived)
         return {};
     return answer->value;
+}
+
+// True once the document in `page` is the listen page the site served for
+// `target` (the page shows the target it was asked for).
+inline bool waitForListenPage(QWebEnginePage *page, const QByteArray &target, int timeoutMs = 5000)
+{
+    const QString script = QStringLiteral(
+        "(function(){ var t = document.getElementById('target'); return t ? t.textContent : ''; })()");
+    return waitUntil([&] { return evaluate(page, script).toString().toUtf8() == target; },
+                           timeoutMs);
 }
 
 // The listen page's player position in seconds; -1 when the page has no
@@ -145,10 +196,10 @@ inline bool playerPaused(QWebEnginePage *page)
 inline bool waitForPlayback(QWebEnginePage *page, double seconds = 0.3, int timeoutMs = 6000)
 {
     double previous = -1.0;
-    if (!QTest::qWaitFor([&] { return (previous = playerCurrentTime(page)) >= 0.0; }, timeoutMs))
+    if (!waitUntil([&] { return (previous = playerCurrentTime(page)) >= 0.0; }, timeoutMs))
         return false;
     double played = 0.0;
-    return QTest::qWaitFor(
+    return waitUntil(
         [&] {
             const double now = playerCurrentTime(page);
             if (now < 0.0)
