@@ -2,13 +2,44 @@
 
 #include "runtime_error.h"
 
+#include <QGuiApplication>
+#include <QOpenGLContext>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
+QT_BEGIN_NAMESPACE
+// Qt's own, exported for the web engine, which sets its share context the
+// same way; not in the public headers.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
+QT_END_NAMESPACE
+
 namespace shell {
 
 namespace {
+
+// The share context deferBrowserGraphics() put in place, until it is made.
+QOpenGLContext *g_deferredShareContext = nullptr;
+bool g_deferredShareContextMade = false;
+
+void deleteDeferredShareContext()
+{
+    if (QOpenGLContext::globalShareContext() == g_deferredShareContext)
+        qt_gl_set_global_share_context(nullptr);
+    delete g_deferredShareContext;
+    g_deferredShareContext = nullptr;
+}
+
+void makeDeferredShareContext()
+{
+    if (!g_deferredShareContext || g_deferredShareContextMade)
+        return;
+    g_deferredShareContextMade = true;
+    // As Qt would have made it at the start.
+    g_deferredShareContext->setScreen(QGuiApplication::primaryScreen());
+    g_deferredShareContext->setFormat(QSurfaceFormat::defaultFormat());
+    g_deferredShareContext->create();
+}
 
 // The sites' pages log to their consoles; that is no concern of the listener's
 // and does not belong on the program's standard error.
@@ -29,8 +60,25 @@ protected:
 
 } // namespace
 
+void deferBrowserGraphics()
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (QCoreApplication::instance() || QOpenGLContext::globalShareContext())
+        return;
+    // With a share context already in place, neither Qt's start nor the
+    // engine's makes one; this one is made later, and goes among the
+    // application's last acts, after the engine's own (the routines run
+    // newest first).
+    g_deferredShareContext = new QOpenGLContext;
+    g_deferredShareContextMade = false;
+    qt_gl_set_global_share_context(g_deferredShareContext);
+    qAddPostRoutine(deleteDeferredShareContext);
+}
+
 std::unique_ptr<QWebEngineProfile> createBrowserProfile()
 {
+    // The engine reads the share context when it starts, with the first profile.
+    makeDeferredShareContext();
     auto profile = std::make_unique<QWebEngineProfile>(); // no storage name: off the record
     profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
@@ -42,6 +90,13 @@ BrowserPane::BrowserPane(QWebEngineProfile &profile, QWidget *parent)
     : QWebEngineView(parent)
 {
     setPage(new ListenPage(profile, this));
+    // Left to itself, the page starts its (blank) contents from the event
+    // loop once it is shown, and the view gets its inner widget only then;
+    // the window, already made for plain painting and perhaps already on the
+    // screen, is then made again for GL composition. Started here, before the
+    // window is shown, the window is made once, the right way, and the page
+    // shows sooner. Nothing is loaded: the pane stays empty.
+    page()->triggerAction(QWebEnginePage::NoWebAction);
     // The view hands the focus on to the web content inside it; taking it
     // itself puts the pane in its page's tab order.
     setFocusPolicy(Qt::StrongFocus);

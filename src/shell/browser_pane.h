@@ -8,6 +8,13 @@ class QWebEngineProfile;
 
 namespace shell {
 
+// Qt makes the GL context that every web view shares while the application
+// is being constructed, and that loads the GL driver before any window can
+// show. Called before the application exists, this leaves the context to be
+// made when the first browser profile is created; the engine finds it made
+// by then. Without this call, Qt makes it as usual.
+void deferBrowserGraphics();
+
 // The profile every browser pane runs on: off the record, so no cookie, cache
 // or storage reaches the disk, and media may start without a gesture in the
 // page (a surah click is the listener's gesture). It must outlive every pane.

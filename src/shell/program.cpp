@@ -1,6 +1,7 @@
 #include "program.h"
 
 #include "appearance.h"
+#include "browser_pane.h"
 #include "forms_runtime.h"
 #include "menu_design.h"
 
@@ -43,7 +44,7 @@ private:
 int runProgram(int &argc, char **argv, const catalogue::SiteHosts &hosts,
                const std::function<void(FormsRuntime &)> &started)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    deferBrowserGraphics(); // the web views' GL context waits for the browser to start
     QApplication app(argc, argv);
     // The engine describes its set-up at start; the listener has no use for it.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
