@@ -106,9 +106,14 @@ void BrowserPane::navigate(const QString &address)
 {
     // Tolerant parsing, as for a typed address: raw letters and blanks are
     // encoded on the wire, an escape already written ("%20") stays as it is.
-    const QUrl url = QUrl::fromUserInput(address);
+    // Nothing is guessed: an address that cannot be read is an error, not a
+    // different address.
+    const QUrl url(address, QUrl::TolerantMode);
     if (!url.isValid())
         raiseRuntimeError(objectName(), QStringLiteral("Navigate"), url.errorString());
+    if (url.isRelative())
+        raiseRuntimeError(objectName(), QStringLiteral("Navigate"),
+                          QStringLiteral("not a whole address: %1").arg(address));
     load(url);
 }
 

@@ -6,6 +6,9 @@
 //   click:<form>/<control>   a left click in the middle of a visible, enabled button
 //   close:<form>             closes the window as its frame's close button does
 //   wait-playing:<form>      waits until the page's <audio id="player"> plays on
+//   navigate:<form>:<address>
+//                            hands the address, as it stands, to the page's
+//                            browser pane, as a surah click hands over its own
 //   sleep:<ms>               lets the program run on for a while
 //
 // "step N done" goes to stdout after each step. The program ends the way the
@@ -44,10 +47,11 @@ constexpr int kPlayingPollMs = 100;
 constexpr qint64 kPlayingTimeoutMs = 20000;
 
 struct Step {
-    enum class Kind { Click, Close, WaitPlaying, Sleep };
+    enum class Kind { Click, Close, WaitPlaying, Navigate, Sleep };
     Kind kind;
     QString form;
     QString control;
+    QString address;
     int ms = 0;
     QString text;
 };
@@ -61,7 +65,7 @@ std::optional<Step> parseStep(const QString &text)
     const QString operand = text.mid(colon + 1);
     if (operand.isEmpty())
         return std::nullopt;
-    Step step{Step::Kind::Sleep, {}, {}, 0, text};
+    Step step{Step::Kind::Sleep, {}, {}, {}, 0, text};
     if (verb == QLatin1String("click")) {
         const QStringList parts = operand.split(QLatin1Char('/'));
         if (parts.size() != 2 || parts[0].isEmpty() || parts[1].isEmpty())
@@ -75,6 +79,14 @@ std::optional<Step> parseStep(const QString &text)
     } else if (verb == QLatin1String("wait-playing")) {
         step.kind = Step::Kind::WaitPlaying;
         step.form = operand;
+    } else if (verb == QLatin1String("navigate")) {
+        // The address may hold colons of its own: the form ends at the first.
+        const qsizetype split = operand.indexOf(QLatin1Char(':'));
+        if (split <= 0 || split == operand.size() - 1)
+            return std::nullopt;
+        step.kind = Step::Kind::Navigate;
+        step.form = operand.left(split);
+        step.address = operand.mid(split + 1);
     } else if (verb == QLatin1String("sleep")) {
         bool ok = false;
         step.ms = operand.toInt(&ok);
@@ -123,6 +135,9 @@ private:
         case Step::Kind::Close:
             if (QWidget *window = existingWindow(step))
                 window->close();
+            break;
+        case Step::Kind::Navigate:
+            navigate(step);
             break;
         case Step::Kind::Sleep:
             QTimer::singleShot(step.ms, this, &ScenarioRunner::stepDone);
@@ -190,6 +205,17 @@ private:
         QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton,
                             Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(button, &release);
+    }
+
+    void navigate(const Step &step)
+    {
+        QWidget *window = existingWindow(step);
+        if (!window)
+            return;
+        auto *page = qobject_cast<shell::RecitationPage *>(window);
+        if (!page)
+            return fail(kScriptError, QStringLiteral("%1 has no browser pane").arg(step.form));
+        page->browserPane()->navigate(step.address);
     }
 
     void startWaitingForPlay(const Step &step)
@@ -268,7 +294,8 @@ private:
 void usage()
 {
     std::fputs("usage: sorvantel-scenario --hosts <direct-listen host> <listen-box host> <step>...\n"
-               "steps: click:<form>/<control> close:<form> wait-playing:<form> sleep:<ms>\n",
+               "steps: click:<form>/<control> close:<form> wait-playing:<form>\n"
+               "       navigate:<form>:<address> sleep:<ms>\n",
                stderr);
 }
 

@@ -1,0 +1,365 @@
+// The whole program in a child process, when things go wrong or leave
+// traces: Exit while a page hangs on a site that stopped answering ends it
+// at once and cleanly; a whole session writes nothing under the home and XDG
+// folders it was given; and an address the browser pane cannot read is
+// reported as a run-time error that ends the program.
+//
+// The program runs as sorvantel-scenario, which drives it with real clicks,
+// against local listen sites served from this process.
+
+#include <listen_site.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+#include <algorithm>
+#include <csignal>
+#include <functional>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kChildTimeoutMs = 90000;
+// After its last step, the program has this long to be gone.
+constexpr qint64 kEndWithinMs = 5000;
+// The engine's own processes may take a moment longer to follow it.
+constexpr int kEngineGraceMs = 3000;
+
+const QByteArray kMarkerName = "SORVANTEL_TEST_RUN";
+
+// Text on stderr that means the program did not end cleanly.
+const char *const kBadOutput[] = {
+    "release of profile requested", "still not deleted", "expect troubles",
+    "received signal", ":fatal:", "stack trace", "crash",
+    "assert:", "terminate called", "free():", "corrupted",
+};
+
+QString badOutputIn(const QByteArray &text)
+{
+    const QByteArray lower = text.toLower();
+    for (const char *bad : kBadOutput) {
+        if (lower.contains(bad))
+            return QString::fromLatin1(bad);
+    }
+    return {};
+}
+
+// The processes whose environment carries `entry` ("NAME=value"): the child
+// and every process its engine started inherit it.
+QList<qint64> processesCarrying(const QByteArray &entry)
+{
+    QList<qint64> found;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &name : entries) {
+        bool numeric = false;
+        const qint64 pid = name.toLongLong(&numeric);
+        if (!numeric || pid == ::getpid())
+            continue;
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(name));
+        if (!environ.open(QIODevice::ReadOnly))
+            continue; // gone meanwhile
+        if (environ.readAll().split('\0').contains(entry))
+            found << pid;
+    }
+    return found;
+}
+
+QString describe(const QList<qint64> &pids)
+{
+    QStringList lines;
+    for (qint64 pid : pids) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        const QByteArray command = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll().replace('\0', ' ') : QByteArray();
+        lines << QStringLiteral("%1 %2").arg(pid).arg(QString::fromLocal8Bit(command.left(200)));
+    }
+    return lines.join(QLatin1String("; "));
+}
+
+// Every file and folder under `root`, hidden ones included, as paths relative
+// to it; folders end in '/'.
+QStringList treeUnder(const QString &root)
+{
+    QStringList entries;
+    const QDir base(root);
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        entries << base.relativeFilePath(info.filePath()) + (info.isDir() && !info.isSymLink() ? QStringLiteral("/") : QString());
+    }
+    entries.sort();
+    return entries;
+}
+
+QStringList missingFrom(const QStringList &all, const QStringList &some)
+{
+    QStringList missing;
+    for (const QString &entry : all) {
+        if (!some.contains(entry))
+            missing << entry;
+    }
+    return missing;
+}
+
+// One run of sorvantel-scenario to its end.
+struct ChildRun {
+    bool ended = false;
+    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    int stepsDone = 0;
+    qint64 endedAfterLastStepMs = -1;
+    qsizetype mostProcesses = 0; // the child and its engine's, at a step's end
+    QString leftRunning;         // processes of the run still there after the grace period
+
+    QByteArray report() const
+    {
+        return "exit status " + QByteArray::number(exitCode) + ", steps done: "
+            + QByteArray::number(stepsDone) + "\nstderr:\n" + err;
+    }
+};
+
+// Runs the scenario with `extraEnvironment` on top of this process's, and
+// calls `stepDone` (if given) with each step's number as the child reports
+// it. Any process of the run still alive after the grace period is killed
+// and named in leftRunning.
+ChildRun runScenario(const QStringList &arguments, const QProcessEnvironment &extraEnvironment,
+                     const std::function<void(int)> &stepDone = {})
+{
+    ChildRun run;
+    const QByteArray marker = kMarkerName + '=' + QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kMarkerName), QString::fromLatin1(marker.mid(kMarkerName.size() + 1)));
+    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1")); // tests run as root
+    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const QString &name : extraEnvironment.keys())
+        env.insert(name, extraEnvironment.value(name));
+
+    static const QRegularExpression stepLine(QStringLiteral("^step (\\d+) done$"),
+                                             QRegularExpression::MultilineOption);
+    QElapsedTimer sinceLastStep;
+
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProgram(QStringLiteral(SORVANTEL_SCENARIO));
+    child.setArguments(arguments);
+    const auto readOut = [&] {
+        run.out += child.readAllStandardOutput();
+        int done = 0;
+        for (auto match = stepLine.globalMatch(QString::fromLatin1(run.out)); match.hasNext();)
+            done = match.next().captured(1).toInt();
+        while (run.stepsDone < done) {
+            ++run.stepsDone;
+            sinceLastStep.start();
+            run.mostProcesses = std::max(run.mostProcesses, processesCarrying(marker).size());
+            if (stepDone)
+                stepDone(run.stepsDone);
+        }
+    };
+    QObject::connect(&child, &QProcess::readyReadStandardOutput, readOut);
+    QObject::connect(&child, &QProcess::finished, [&] {
+        readOut();
+        run.endedAfterLastStepMs = sinceLastStep.isValid() ? sinceLastStep.elapsed() : -1;
+    });
+
+    child.start();
+    if (!child.waitForStarted()) {
+        run.err = child.errorString().toLocal8Bit();
+        return run;
+    }
+    // The listen sites answer from this event loop, so wait with it running.
+    run.ended = QTest::qWaitFor([&] { return child.state() == QProcess::NotRunning; }, kChildTimeoutMs);
+    if (!run.ended) {
+        child.kill();
+        child.waitForFinished();
+    }
+    run.exitStatus = child.exitStatus();
+    run.exitCode = child.exitCode();
+    run.err = child.readAllStandardError();
+
+    QElapsedTimer waited;
+    waited.start();
+    QList<qint64> left = processesCarrying(marker);
+    while (!left.isEmpty() && waited.elapsed() < kEngineGraceMs) {
+        QTest::qWait(50);
+        left = processesCarrying(marker);
+    }
+    run.leftRunning = describe(left);
+    for (qint64 pid : std::as_const(left))
+        ::kill(pid_t(pid), SIGKILL);
+    return run;
+}
+
+QStringList script(const char *steps)
+{
+    return QString::fromLatin1(steps).split(QLatin1Char(' '));
+}
+
+} // namespace
+
+class ProgramFaultsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void exitWhileAPageHangs();
+    void sessionWritesNothingToDisk();
+    void unreadableAddressIsARuntimeError_data();
+    void unreadableAddressIsARuntimeError();
+
+private:
+    QStringList hostsArguments(const testsupport::ListenSite &site) const
+    {
+        return {QStringLiteral("--hosts"), site.host(), site.host()};
+    }
+};
+
+void ProgramFaultsTest::initTestCase()
+{
+    QVERIFY(QFile::exists(QStringLiteral(SORVANTEL_SCENARIO)));
+}
+
+void ProgramFaultsTest::exitWhileAPageHangs()
+{
+    testsupport::ListenSite site;
+    site.setStallAfterHead(true);
+    QVERIFY2(site.listen(), qPrintable(site.errorString()));
+
+    // The sleep gives the click's request time to reach the site, which then
+    // holds back the body; Exit comes while the page waits for it.
+    const QStringList steps =
+        script("click:Form2/Command1 click:Form1/Command1 sleep:3000 click:Form1/Command115");
+    int requestsBeforeExit = -1;
+    int heldBeforeExit = -1;
+    const ChildRun run = runScenario(hostsArguments(site) + steps, {}, [&](int step) {
+        if (step == 3) {
+            requestsBeforeExit = site.listenPageRequests();
+            heldBeforeExit = site.openConnections();
+        }
+    });
+
+    QVERIFY2(run.ended, ("still running:\n" + run.report()).constData());
+    QCOMPARE(run.exitStatus, QProcess::NormalExit);
+    QVERIFY2(run.exitCode == 0, run.report().constData());
+    QCOMPARE(run.stepsDone, steps.size());
+    QCOMPARE(requestsBeforeExit, 1);
+    QVERIFY2(heldBeforeExit >= 1, "the page was not waiting on the site when Exit came");
+    qInfo("ended %lld ms after Exit", run.endedAfterLastStepMs);
+    QVERIFY2(run.endedAfterLastStepMs >= 0 && run.endedAfterLastStepMs < kEndWithinMs,
+             qPrintable(QStringLiteral("ended %1 ms after Exit").arg(run.endedAfterLastStepMs)));
+    const QString bad = badOutputIn(run.err);
+    QVERIFY2(bad.isEmpty(), qPrintable(QStringLiteral("\"%1\" on stderr:\n%2")
+                                           .arg(bad, QString::fromLocal8Bit(run.err))));
+    QVERIFY2(run.mostProcesses > 1, "no engine process found while the page loaded");
+    QVERIFY2(run.leftRunning.isEmpty(), qPrintable(QStringLiteral("left running: ") + run.leftRunning));
+}
+
+void ProgramFaultsTest::sessionWritesNothingToDisk()
+{
+    testsupport::ListenSite site;
+    QVERIFY2(site.listen(), qPrintable(site.errorString()));
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const struct {
+        const char *variable;
+        const char *folder;
+    } places[] = {
+        {"HOME", "home"},           {"XDG_CONFIG_HOME", "config"}, {"XDG_CACHE_HOME", "cache"},
+        {"XDG_DATA_HOME", "data"},  {"XDG_STATE_HOME", "state"},   {"XDG_RUNTIME_DIR", "runtime"},
+        // Not a place for settings, but a file left there is a file written.
+        {"TMPDIR", "tmp"},
+    };
+    QProcessEnvironment env;
+    for (const auto &place : places) {
+        const QString path = root.filePath(QLatin1String(place.folder));
+        QVERIFY(QDir().mkpath(path));
+        env.insert(QLatin1String(place.variable), path);
+    }
+    QVERIFY(QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QStringList before = treeUnder(root.path());
+
+    const QStringList steps = script(
+        "click:Form2/Command1 click:Form1/Command1 wait-playing:Form1 click:Form1/Command118 "
+        "click:Form1/Command117 click:Form1/Command116 click:Form2/Command9 click:Form9/Command67 "
+        "wait-playing:Form9 click:Form9/Command118 click:Form9/Command117 click:Form9/Command115");
+    const ChildRun run = runScenario(hostsArguments(site) + steps, env);
+
+    QVERIFY2(run.ended, ("still running:\n" + run.report()).constData());
+    QCOMPARE(run.exitStatus, QProcess::NormalExit);
+    QVERIFY2(run.exitCode == 0, run.report().constData());
+    QCOMPARE(run.stepsDone, steps.size());
+    QVERIFY2(run.leftRunning.isEmpty(), qPrintable(QStringLiteral("left running: ") + run.leftRunning));
+
+    const QStringList after = treeUnder(root.path());
+    const QStringList appeared = missingFrom(after, before);
+    const QStringList vanished = missingFrom(before, after);
+    QVERIFY2(appeared.isEmpty() && vanished.isEmpty(),
+             qPrintable(QStringLiteral("appeared: %1\nvanished: %2")
+                            .arg(appeared.join(QLatin1String(", ")), vanished.join(QLatin1String(", ")))));
+}
+
+void ProgramFaultsTest::unreadableAddressIsARuntimeError_data()
+{
+    QTest::addColumn<QString>("address");
+
+    // Without a scheme an address is not whole: nothing is guessed for it.
+    QTest::newRow("blank in a bare host") << QStringLiteral("exa mple.invalid/");
+    QTest::newRow("bare host, port out of range") << QStringLiteral("127.0.0.1:99999/");
+    // With the scheme written, as every address the program builds has it,
+    // the pane must give up rather than go somewhere else.
+    QTest::newRow("http, blank in the host") << QStringLiteral("http://exa mple.invalid/");
+    QTest::newRow("http, port out of range") << QStringLiteral("http://127.0.0.1:99999/");
+}
+
+void ProgramFaultsTest::unreadableAddressIsARuntimeError()
+{
+    QFETCH(QString, address);
+
+    // Should the pane load something after all, every name it looks up is
+    // answered as unknown on the spot: nothing leaves this machine. (The
+    // engine reads quotes in this variable as a shell does.)
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
+               qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS")
+                   + QStringLiteral(" --host-resolver-rules=\"MAP * ~NOTFOUND\""));
+    const QStringList steps{QStringLiteral("click:Form2/Command1"), QStringLiteral("sleep:300"),
+                            QStringLiteral("navigate:Form1:") + address, QStringLiteral("sleep:1000")};
+    const ChildRun run = runScenario(
+        QStringList{QStringLiteral("--hosts"), QStringLiteral("dl.invalid"), QStringLiteral("lb.invalid")} + steps,
+        env);
+
+    QVERIFY2(run.ended, ("still running:\n" + run.report()).constData());
+    QCOMPARE(run.exitStatus, QProcess::NormalExit);
+    QVERIFY2(run.leftRunning.isEmpty(), qPrintable(QStringLiteral("left running: ") + run.leftRunning));
+    QVERIFY2(run.exitCode == 1, run.report().constData());
+    QCOMPARE(run.stepsDone, 2); // the navigate step never finished
+
+    QList<QByteArray> reports;
+    for (const QByteArray &line : run.err.split('\n')) {
+        if (line.contains("Run-time error"))
+            reports << line;
+    }
+    QVERIFY2(reports.size() == 1, run.report().constData());
+    QVERIFY2(reports[0].startsWith("sorvantel: Run-time error: ") && reports[0].contains("Navigate")
+                 && reports[0].contains("WebBrowser1"),
+             reports[0].constData());
+}
+
+QTEST_GUILESS_MAIN(ProgramFaultsTest)
+
+#include "tst_program_faults.moc"
