@@ -6,6 +6,8 @@
 // The program runs in a child process (sorvantel-scenario, which drives it
 // with real clicks) against a local listen site served from this process.
 
+#include "child_process_support.h"
+
 #include <listen_site.h>
 
 #include <QDir>
@@ -21,6 +23,8 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+using namespace testsupport;
+
 namespace {
 
 constexpr int kChildTimeoutMs = 60000;
@@ -28,79 +32,6 @@ constexpr int kChildTimeoutMs = 60000;
 constexpr qint64 kEndWithinMs = 5000;
 // The engine's own processes may take a moment longer to follow it.
 constexpr int kEngineGraceMs = 2000;
-
-const QByteArray kMarkerName = "SORVANTEL_TEST_RUN";
-
-// Text on stderr that means the program did not end cleanly: the engine's
-// complaints about pages outliving their profile, and crash reports.
-const char *const kBadOutput[] = {
-    "release of profile requested", "still not deleted", "expect troubles", // the engine
-    "received signal", ":fatal:", "stack trace", "crash",                   // the engine's crash reports
-    "assert:", "terminate called", "free():", "corrupted",                  // Qt, C++ and the C library
-};
-
-// The processes whose environment carries `entry` ("NAME=value"): a child and
-// every process the engine started for it inherit it.
-QList<qint64> processesCarrying(const QByteArray &entry)
-{
-    QList<qint64> found;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &name : entries) {
-        bool numeric = false;
-        const qint64 pid = name.toLongLong(&numeric);
-        if (!numeric || pid == ::getpid())
-            continue;
-        QFile environ(QStringLiteral("/proc/%1/environ").arg(name));
-        if (!environ.open(QIODevice::ReadOnly))
-            continue; // gone meanwhile
-        if (environ.readAll().split('\0').contains(entry))
-            found << pid;
-    }
-    return found;
-}
-
-QString describe(const QList<qint64> &pids)
-{
-    QStringList lines;
-    for (qint64 pid : pids) {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        const QByteArray command = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll().replace('\0', ' ') : QByteArray();
-        lines << QStringLiteral("%1 %2").arg(pid).arg(QString::fromLocal8Bit(command.left(200)));
-    }
-    return lines.join(QLatin1String("; "));
-}
-
-// Waits out the grace period for the processes carrying `entry` to go; ends
-// (and reports) any that stay, so that they do not outlive the test.
-QList<qint64> leftBehind(const QByteArray &entry, QString *description)
-{
-    QElapsedTimer waited;
-    waited.start();
-    QList<qint64> left = processesCarrying(entry);
-    while (!left.isEmpty() && waited.elapsed() < kEngineGraceMs) {
-        QTest::qWait(50);
-        left = processesCarrying(entry);
-    }
-    *description = describe(left);
-    for (qint64 pid : std::as_const(left))
-        ::kill(pid_t(pid), SIGKILL);
-    return left;
-}
-
-QString badOutputIn(const QByteArray &text)
-{
-    const QByteArray lower = text.toLower();
-    for (const char *bad : kBadOutput) {
-        if (lower.contains(bad))
-            return QString::fromLatin1(bad);
-    }
-    return {};
-}
-
-QByteArray newMarkerEntry()
-{
-    return kMarkerName + '=' + QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
-}
 
 } // namespace
 
@@ -164,7 +95,7 @@ void ProgramExitTest::endsCleanly()
 
     const QByteArray marker = newMarkerEntry();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kMarkerName), QString::fromLatin1(marker.mid(kMarkerName.size() + 1)));
+    insertMarker(env, marker);
     env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1")); // tests run as root
     if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -218,7 +149,7 @@ void ProgramExitTest::endsCleanly()
     }
     const QByteArray err = child.readAllStandardError();
     QString left;
-    const QList<qint64> remaining = leftBehind(marker, &left);
+    const QList<qint64> remaining = leftBehind(marker, kEngineGraceMs, &left);
 
     const QByteArray report = "steps done: " + QByteArray::number(stepsDone) + " of "
         + QByteArray::number(steps.size()) + "\nstderr:\n" + err;
@@ -258,7 +189,7 @@ void ProgramExitTest::refusesRootWithSandbox()
 
     const QByteArray marker = newMarkerEntry();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kMarkerName), QString::fromLatin1(marker.mid(kMarkerName.size() + 1)));
+    insertMarker(env, marker);
     env.remove(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"));
     env.remove(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"));
     if (flagsSet)
@@ -279,7 +210,7 @@ void ProgramExitTest::refusesRootWithSandbox()
         program.waitForFinished();
     }
     QString left;
-    const QList<qint64> remaining = leftBehind(marker, &left);
+    const QList<qint64> remaining = leftBehind(marker, kEngineGraceMs, &left);
     const QByteArray err = program.readAllStandardError();
 
     QVERIFY2(ended, ("the program started:\n" + err).constData());

@@ -7,6 +7,8 @@
 // The program runs as sorvantel-scenario, which drives it with real clicks,
 // against local listen sites served from this process.
 
+#include "child_process_support.h"
+
 #include <listen_site.h>
 
 #include <QDir>
@@ -25,6 +27,8 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+using namespace testsupport;
+
 namespace {
 
 constexpr int kChildTimeoutMs = 90000;
@@ -32,56 +36,6 @@ constexpr int kChildTimeoutMs = 90000;
 constexpr qint64 kEndWithinMs = 5000;
 // The engine's own processes may take a moment longer to follow it.
 constexpr int kEngineGraceMs = 3000;
-
-const QByteArray kMarkerName = "SORVANTEL_TEST_RUN";
-
-// Text on stderr that means the program did not end cleanly.
-const char *const kBadOutput[] = {
-    "release of profile requested", "still not deleted", "expect troubles",
-    "received signal", ":fatal:", "stack trace", "crash",
-    "assert:", "terminate called", "free():", "corrupted",
-};
-
-QString badOutputIn(const QByteArray &text)
-{
-    const QByteArray lower = text.toLower();
-    for (const char *bad : kBadOutput) {
-        if (lower.contains(bad))
-            return QString::fromLatin1(bad);
-    }
-    return {};
-}
-
-// The processes whose environment carries `entry` ("NAME=value"): the child
-// and every process its engine started inherit it.
-QList<qint64> processesCarrying(const QByteArray &entry)
-{
-    QList<qint64> found;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &name : entries) {
-        bool numeric = false;
-        const qint64 pid = name.toLongLong(&numeric);
-        if (!numeric || pid == ::getpid())
-            continue;
-        QFile environ(QStringLiteral("/proc/%1/environ").arg(name));
-        if (!environ.open(QIODevice::ReadOnly))
-            continue; // gone meanwhile
-        if (environ.readAll().split('\0').contains(entry))
-            found << pid;
-    }
-    return found;
-}
-
-QString describe(const QList<qint64> &pids)
-{
-    QStringList lines;
-    for (qint64 pid : pids) {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        const QByteArray command = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll().replace('\0', ' ') : QByteArray();
-        lines << QStringLiteral("%1 %2").arg(pid).arg(QString::fromLocal8Bit(command.left(200)));
-    }
-    return lines.join(QLatin1String("; "));
-}
 
 // Every file and folder under `root`, hidden ones included, as paths relative
 // to it; folders end in '/'.
@@ -137,9 +91,9 @@ ChildRun runScenario(const QStringList &arguments, const QProcessEnvironment &ex
                      const std::function<void(int)> &stepDone = {})
 {
     ChildRun run;
-    const QByteArray marker = kMarkerName + '=' + QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    const QByteArray marker = newMarkerEntry();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kMarkerName), QString::fromLatin1(marker.mid(kMarkerName.size() + 1)));
+    insertMarker(env, marker);
     env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1")); // tests run as root
     if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -188,16 +142,7 @@ ChildRun runScenario(const QStringList &arguments, const QProcessEnvironment &ex
     run.exitCode = child.exitCode();
     run.err = child.readAllStandardError();
 
-    QElapsedTimer waited;
-    waited.start();
-    QList<qint64> left = processesCarrying(marker);
-    while (!left.isEmpty() && waited.elapsed() < kEngineGraceMs) {
-        QTest::qWait(50);
-        left = processesCarrying(marker);
-    }
-    run.leftRunning = describe(left);
-    for (qint64 pid : std::as_const(left))
-        ::kill(pid_t(pid), SIGKILL);
+    leftBehind(marker, kEngineGraceMs, &run.leftRunning);
     return run;
 }
 
