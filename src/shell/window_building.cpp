@@ -58,17 +58,12 @@ QList<QWidget *> controlsNamed(QWidget *window, const QStringList &names)
 
 } // namespace
 
-void chainTabOrder(QWidget *window, const QStringList &names)
+void applyTabOrder(QWidget *window, const QStringList &names)
 {
     const QList<QWidget *> chain = controlsNamed(window, names);
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
-}
-
-void applyTabOrder(QWidget *window, const QStringList &names)
-{
-    chainTabOrder(window, names);
-    for (QWidget *control : controlsNamed(window, names)) {
+    for (QWidget *control : chain) {
         if (!control->isHidden() && control->isEnabled() && control->focusPolicy() & Qt::TabFocus) {
             control->setFocus(Qt::TabFocusReason);
             break;

@@ -35,7 +35,5 @@ FrameShape *addShape(QWidget *window, const char *name, const TwipsRect &rect);
 // Chains the named controls in this order and gives the focus to the first
 // of them that can take it.
 void applyTabOrder(QWidget *window, const QStringList &names);
-// Chains the named controls in this order; the focus stays where it is.
-void chainTabOrder(QWidget *window, const QStringList &names);
 
 } // namespace shell
