@@ -1,9 +1,9 @@
 #include "probe.h"
 
+#include <listener_click.h>
+
 #include <QAbstractButton>
 #include <QApplication>
-#include <QMouseEvent>
-#include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <QWindow>
@@ -111,17 +111,7 @@ void watchWindow(const QString &name, std::function<void(qint64)> exposed,
 
 void click(QAbstractButton *button)
 {
-    const QPointF local = QRectF(button->rect()).center();
-    const QPointF global = button->mapToGlobal(local);
-    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    const QPointer<QAbstractButton> guard(button);
-    QApplication::sendEvent(button, &press);
-    if (!guard)
-        return;
-    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(button, &release);
+    testsupport::clickLikeAListener(button);
 }
 
 Script::Script(QObject *parent, int stepLimitMs)

@@ -13,8 +13,6 @@ class FrameShape : public QWidget
 public:
     FrameShape(const QColor &outline, QWidget *parent);
 
-    QColor outlineColour() const { return outline_; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

@@ -32,6 +32,19 @@ inline void insertMarker(QProcessEnvironment &env, const QByteArray &entry)
     env.insert(QString::fromLatin1(kMarkerName), QString::fromLatin1(entry.mid(kMarkerName.size() + 1)));
 }
 
+// This process's environment for a child that runs the program: marked with
+// `entry`, headless unless a platform is set, and with the engine's sandbox
+// off, since the tests run as root.
+inline QProcessEnvironment childEnvironment(const QByteArray &entry)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    insertMarker(env, entry);
+    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
 // The processes whose environment carries `entry` ("NAME=value").
 inline QList<qint64> processesCarrying(const QByteArray &entry)
 {

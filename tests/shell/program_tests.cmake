@@ -2,6 +2,7 @@
 # script of clicks, and tst_program_exit checks how each way out ends it.
 add_executable(sorvantel-scenario scenario/sorvantel_scenario.cpp)
 target_link_libraries(sorvantel-scenario PRIVATE shell)
+target_include_directories(sorvantel-scenario PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/../support)
 
 sorvantel_add_test(tst_program_exit SOURCES tst_program_exit.cpp LIBRARIES listen_site TIMEOUT 240)
 target_compile_definitions(tst_program_exit PRIVATE

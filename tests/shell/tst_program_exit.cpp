@@ -94,11 +94,7 @@ void ProgramExitTest::endsCleanly()
     QFETCH(QStringList, steps);
 
     const QByteArray marker = newMarkerEntry();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    insertMarker(env, marker);
-    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1")); // tests run as root
-    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcessEnvironment env = childEnvironment(marker);
 
     // The child reports each step as it finishes it; the clock for its end
     // starts at the last report.
@@ -188,14 +184,11 @@ void ProgramExitTest::refusesRootWithSandbox()
     QFETCH(QString, flags);
 
     const QByteArray marker = newMarkerEntry();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    insertMarker(env, marker);
+    QProcessEnvironment env = childEnvironment(marker);
     env.remove(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"));
     env.remove(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"));
     if (flagsSet)
         env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), flags);
-    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
 
     QProcess program;
     program.setProcessEnvironment(env);

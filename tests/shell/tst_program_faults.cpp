@@ -92,11 +92,7 @@ ChildRun runScenario(const QStringList &arguments, const QProcessEnvironment &ex
 {
     ChildRun run;
     const QByteArray marker = newMarkerEntry();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    insertMarker(env, marker);
-    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1")); // tests run as root
-    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcessEnvironment env = childEnvironment(marker);
     for (const QString &name : extraEnvironment.keys())
         env.insert(name, extraEnvironment.value(name));
 

@@ -24,10 +24,11 @@
 #include <shell/program.h>
 #include <shell/recitation_page.h>
 
+#include <listener_click.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
@@ -193,39 +194,31 @@ private:
         // A listener can only click what is on the screen.
         if (!button->isVisible() || !button->isEnabled())
             return fail(kScriptError, QStringLiteral("%1 is hidden or disabled").arg(step.control));
-        const QPointF local = QRectF(button->rect()).center();
-        const QPointF global = button->mapToGlobal(local);
-        QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        // The press may already take the button away.
-        const QPointer<QAbstractButton> guard(button);
-        QApplication::sendEvent(button, &press);
-        if (!guard)
-            return;
-        QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(button, &release);
+        testsupport::clickLikeAListener(button);
+    }
+
+    shell::RecitationPage *pageFor(const Step &step)
+    {
+        QWidget *window = existingWindow(step);
+        if (!window)
+            return nullptr;
+        auto *page = qobject_cast<shell::RecitationPage *>(window);
+        if (!page)
+            fail(kScriptError, QStringLiteral("%1 has no browser pane").arg(step.form));
+        return page;
     }
 
     void navigate(const Step &step)
     {
-        QWidget *window = existingWindow(step);
-        if (!window)
-            return;
-        auto *page = qobject_cast<shell::RecitationPage *>(window);
-        if (!page)
-            return fail(kScriptError, QStringLiteral("%1 has no browser pane").arg(step.form));
-        page->browserPane()->navigate(step.address);
+        if (shell::RecitationPage *page = pageFor(step))
+            page->browserPane()->navigate(step.address);
     }
 
     void startWaitingForPlay(const Step &step)
     {
-        QWidget *window = existingWindow(step);
-        if (!window)
-            return;
-        auto *page = qobject_cast<shell::RecitationPage *>(window);
+        shell::RecitationPage *page = pageFor(step);
         if (!page)
-            return fail(kScriptError, QStringLiteral("%1 has no browser pane").arg(step.form));
+            return;
         pane_ = page->browserPane();
         firstTime_.reset();
         queryOutstanding_ = false;
