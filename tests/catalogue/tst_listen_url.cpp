@@ -91,7 +91,8 @@ void TestListenUrl::wholeAddress()
 void TestListenUrl::hostsComeFromTheCaller()
 {
     const SiteHosts hosts{"127.0.0.1:49152", "localhost:49153"};
-    QVERIFY(toQString(listenUrl(page("Form4"), 29, hosts)).startsWith(u"http://127.0.0.1:49152/?iw_s="));
+    QCOMPARE(toQString(listenUrl(page("Form4"), 29, hosts)),
+             QStringLiteral("http://127.0.0.1:49152/?iw_s=outdoor&iw_a=directlistenSorvantel&type=mp3&id=5567&name=العنكبوت&type=mp3&number=1&M_id=82&C_id=29&moshaf=Orbelund&mp3_number=1&mp3_size=3.60&rm_number=1&rm_size=1.89"));
     QCOMPARE(toQString(listenUrl(page("Form4"), 30, hosts)),
              QStringLiteral("http://localhost:49153/audio/listenbox.php?audioid=10887&type=wma"));
 }
@@ -167,7 +168,7 @@ void TestListenUrl::surahUrlNames()
 void TestListenUrl::everySurahUrlName()
 {
     QSet<QString> seen;
-    for (int n = 1; n <= kSurahCount; ++n) {
+    for (int n = 1; n <= 114; ++n) {
         const QString name = toQString(surahUrlName(n));
         QVERIFY2(!name.isEmpty(), qPrintable(QString::number(n)));
         for (QChar c : name) {
