@@ -1,20 +1,20 @@
-// The moves between the menu and the pages: what is shown, what exists and
-// what a page looks like when it is opened again.
+// The moves between the menu and the pages: what is shown, what exists, in
+// which order Back shows the menu and unloads the page, and what a page looks
+// like when it is opened again.
 
 #include "shell_test_support.h"
 
 #include <shell/form_button.h>
-#include <shell/menu_design.h>
-#include <shell/page_design.h>
-#include <shell/reciter_entries.h>
 
+#include <QPointer>
 #include <QSignalSpy>
 
 using namespace shell;
+using testsupport::design::pixels;
 
 namespace {
 
-const QString kMenu = QLatin1String(kMenuForm);
+const QString kMenu = QStringLiteral("Form2");
 
 QStringList visibleWindows()
 {
@@ -39,12 +39,60 @@ QStringList existingPages()
 
 QString pageOpenedBy(const QString &menuButton)
 {
-    for (const ReciterEntry &entry : reciterEntries()) {
-        if (controlName(entry.menuButton) == menuButton)
-            return QLatin1String(entry.page);
+    for (const testsupport::design::MenuButton &button : testsupport::design::menuButtons()) {
+        if (button.name == menuButton)
+            return button.opens;
     }
     return {};
 }
+
+QAbstractButton *buttonNamed(QWidget *window, const QString &name)
+{
+    return window->findChild<QAbstractButton *>(name, Qt::FindDirectChildrenOnly);
+}
+
+// Writes down, in order, when the menu is shown and when the page goes
+// (hidden or destroyed, whichever comes first).
+class BackRecorder : public QObject
+{
+public:
+    BackRecorder(QWidget *menu, QWidget *page)
+        : menu_(menu)
+        , page_(page)
+    {
+        menu->installEventFilter(this);
+        page->installEventFilter(this);
+        connect(page, &QObject::destroyed, this, &BackRecorder::pageGone);
+    }
+
+    QStringList moves() const { return moves_; }
+    bool pageVisibleWhenMenuShown() const { return pageVisibleWhenMenuShown_; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == menu_ && event->type() == QEvent::Show) {
+            pageVisibleWhenMenuShown_ = page_ && page_->isVisible();
+            note(QStringLiteral("menu shown"));
+        } else if (watched == page_ && event->type() == QEvent::Hide) {
+            pageGone();
+        }
+        return false;
+    }
+
+private:
+    void pageGone() { note(QStringLiteral("page gone")); }
+    void note(const QString &move)
+    {
+        if (!moves_.contains(move))
+            moves_ << move;
+    }
+
+    QWidget *menu_;
+    QPointer<QWidget> page_;
+    QStringList moves_;
+    bool pageVisibleWhenMenuShown_ = false;
+};
 
 } // namespace
 
@@ -60,6 +108,8 @@ private slots:
     void scenarios();
     void reopenedPageStartsAfresh_data();
     void reopenedPageStartsAfresh();
+    void backOrder_data() { testsupport::design::addPageRows(); }
+    void backOrder();
     void menuKeepsItsPlace();
     void exitEndsEverything_data();
     void exitEndsEverything();
@@ -91,17 +141,17 @@ void MovesTest::step(const QString &action)
     FormsRuntime &runtime = fixture_->runtime();
     if (action.startsWith(QLatin1String("open:"))) {
         const QString button = action.mid(5);
-        QTest::mouseClick(runtime.existing(kMenu)->findChild<FormButton *>(button), Qt::LeftButton);
+        QTest::mouseClick(buttonNamed(runtime.existing(kMenu), button), Qt::LeftButton);
         page_ = pageOpenedBy(button);
         return;
     }
-    auto *page = fixture_->page(page_);
+    QWidget *page = runtime.existing(page_);
     QVERIFY2(page, qPrintable(action));
-    const int button = action == QLatin1String("back")     ? kBackButton
-                       : action == QLatin1String("shrink") ? kShrinkButton
-                                                           : kEnlargeButton;
-    QTest::mouseClick(page->button(button), Qt::LeftButton);
-    if (button == kBackButton)
+    const QString button = action == QLatin1String("back")     ? QStringLiteral("Command116")
+                           : action == QLatin1String("shrink") ? QStringLiteral("Command118")
+                                                               : QStringLiteral("Command117");
+    QTest::mouseClick(buttonNamed(page, button), Qt::LeftButton);
+    if (action == QLatin1String("back"))
         page_.clear();
 }
 
@@ -109,9 +159,11 @@ void MovesTest::scenarios_data()
 {
     QTest::addColumn<QStringList>("steps");
     QTest::newRow("start") << QStringList{};
-    for (const ReciterEntry &entry : reciterEntries()) {
-        const QString open = QStringLiteral("open:") + controlName(entry.menuButton);
-        QTest::addRow("%s open, back", entry.page) << QStringList{open, QStringLiteral("back")};
+    for (const testsupport::design::MenuButton &button : testsupport::design::menuButtons()) {
+        if (button.opens.isEmpty())
+            continue;
+        QTest::addRow("%s open, back", qPrintable(button.opens))
+            << QStringList{QStringLiteral("open:") + button.name, QStringLiteral("back")};
     }
     QTest::newRow("Form4 compact, back, another page")
         << QStringList{QStringLiteral("open:Command4"), QStringLiteral("shrink"),
@@ -164,16 +216,45 @@ void MovesTest::reopenedPageStartsAfresh()
     RecitationPage *page = fixture_->page(form);
     QVERIFY(page);
     QVERIFY(QTest::qWaitForWindowExposed(page));
-    QCOMPARE(page->geometry(), toPixels(pageDescription(form)->client));
-    QVERIFY(page->button(kEnlargeButton)->isHidden());
-    QVERIFY(!page->button(1)->isHidden() && !page->browserPane()->isHidden());
+    QCOMPARE(page->geometry(), pixels(testsupport::design::page(form).client));
+    QVERIFY(buttonNamed(page, QStringLiteral("Command117"))->isHidden());
+    QVERIFY(!buttonNamed(page, QStringLiteral("Command1"))->isHidden() && !page->browserPane()->isHidden());
     QVERIFY(page->browserPane()->url().isEmpty());
+}
+
+// Form4's Back shows the menu while the page still stands and unloads the
+// page after; every other page goes first and then the menu shows. Either
+// way the menu is left shown and no page exists.
+void MovesTest::backOrder()
+{
+    QFETCH(QString, form);
+    const bool menuFirst = testsupport::design::page(form).backShowsMenuFirst;
+    QString opener;
+    for (const testsupport::design::MenuButton &button : testsupport::design::menuButtons()) {
+        if (button.opens == form)
+            opener = button.name;
+    }
+    step(QStringLiteral("open:") + opener);
+    QWidget *page = fixture_->runtime().existing(form);
+    QVERIFY(page && page->isVisible());
+    QVERIFY(fixture_->runtime().existing(kMenu)->isHidden());
+
+    BackRecorder recorder(fixture_->runtime().existing(kMenu), page);
+    step(QStringLiteral("back"));
+    testsupport::flushDeferredDeletes();
+    const QStringList expected = menuFirst
+                                     ? QStringList{QStringLiteral("menu shown"), QStringLiteral("page gone")}
+                                     : QStringList{QStringLiteral("page gone"), QStringLiteral("menu shown")};
+    QCOMPARE(recorder.moves(), expected);
+    QCOMPARE(recorder.pageVisibleWhenMenuShown(), menuFirst);
+    QCOMPARE(visibleWindows(), QStringList{kMenu});
+    QCOMPARE(existingPages(), QStringList{});
 }
 
 void MovesTest::menuKeepsItsPlace()
 {
     QWidget *menu = fixture_->runtime().existing(kMenu);
-    QCOMPARE(menu->geometry(), toPixels(kMenuClient));
+    QCOMPARE(menu->geometry(), pixels(testsupport::design::Twips{1932, 2076, 8532, 4800}));
     menu->move(menu->pos() + QPoint(37, 23));
     const QPoint place = menu->pos();
     step(QStringLiteral("open:Command4"));
@@ -211,7 +292,7 @@ void MovesTest::exitEndsEverything()
     if (how == QLatin1String("close"))
         window->close();
     else
-        QTest::mouseClick(window->findChild<FormButton *>(how), Qt::LeftButton);
+        QTest::mouseClick(buttonNamed(window, how), Qt::LeftButton);
 
     QCOMPARE(ended.count(), 1);
     QCOMPARE(visibleWindows(), QStringList{});
