@@ -41,21 +41,50 @@ void makeDeferredShareContext()
     g_deferredShareContext->create();
 }
 
-// The sites' pages log to their consoles; that is no concern of the listener's
-// and does not belong on the program's standard error.
+// A listen page plays inside its pane and nowhere else. It opens no window of
+// its own on the listener's desktop (no message, question or file chooser,
+// any of which would hold the program until answered), keeps no page from
+// being replaced, and its console is no concern of the listener's.
 class ListenPage : public QWebEnginePage
 {
 public:
     ListenPage(QWebEngineProfile &profile, QObject *parent)
         : QWebEnginePage(&profile, parent)
     {
+        connect(this, &QWebEnginePage::loadStarted, this, &ListenPage::leavingDone);
     }
 
+    // The listener has asked for another page: if the page shown asks
+    // whether to leave it, the answer is yes.
+    void leaveForNextAddress() { leaving_ = true; }
+
 protected:
+    void javaScriptAlert(const QUrl &, const QString &) override {}
+
+    // The engine asks here both for the page's own questions, which get the
+    // answer of a dismissed dialog, and whether to leave a page that would
+    // rather stay, which the listener has answered by choosing a surah.
+    bool javaScriptConfirm(const QUrl &, const QString &) override { return leaving_; }
+
+    bool javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *) override
+    {
+        return false;
+    }
+
+    QStringList chooseFiles(FileSelectionMode, const QStringList &, const QStringList &) override
+    {
+        return {};
+    }
+
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int,
                                   const QString &) override
     {
     }
+
+private:
+    void leavingDone() { leaving_ = false; }
+
+    bool leaving_ = false;
 };
 
 } // namespace
@@ -75,11 +104,16 @@ void deferBrowserGraphics()
     qAddPostRoutine(deleteDeferredShareContext);
 }
 
-std::unique_ptr<QWebEngineProfile> createBrowserProfile()
+std::unique_ptr<QWebEngineProfile> createBrowserProfile(const QString &scratchFolder)
 {
     // The engine reads the share context when it starts, with the first profile.
     makeDeferredShareContext();
     auto profile = std::make_unique<QWebEngineProfile>(); // no storage name: off the record
+    // Off the record, the engine keeps every store in memory, yet it still
+    // makes folders for them; they go into the scratch folder, not the
+    // listener's home.
+    if (!scratchFolder.isEmpty())
+        profile->setPersistentStoragePath(scratchFolder);
     profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     profile->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
@@ -114,6 +148,7 @@ void BrowserPane::navigate(const QString &address)
     if (url.isRelative())
         raiseRuntimeError(objectName(), QStringLiteral("Navigate"),
                           QStringLiteral("not a whole address: %1").arg(address));
+    static_cast<ListenPage *>(page())->leaveForNextAddress(); // the pane only ever holds its own page
     load(url);
 }
 

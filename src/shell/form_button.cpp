@@ -2,6 +2,7 @@
 
 #include "appearance.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <QTextLayout>
@@ -85,6 +86,19 @@ void FormButton::paintEvent(QPaintEvent *)
         focus.backgroundColor = faceColour();
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
+}
+
+void FormButton::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (!enter || modifiers != Qt::NoModifier) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    // One press, one click: holding Enter down does not repeat it.
+    if (!event->isAutoRepeat())
+        click();
 }
 
 } // namespace shell

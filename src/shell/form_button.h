@@ -6,7 +6,8 @@ namespace shell {
 
 // A command button in the designs' graphical style: its face is filled with
 // one colour, it has a raised three-dimensional edge, and its caption is
-// centred and wraps at blanks when it is wider than the button.
+// centred and wraps at blanks when it is wider than the button. Enter presses
+// the focused button, as Space does.
 class FormButton : public QPushButton
 {
     Q_OBJECT
@@ -17,6 +18,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 } // namespace shell

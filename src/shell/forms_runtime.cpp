@@ -7,9 +7,25 @@
 #include "recitation_page.h"
 #include "runtime_error.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QWebEngineProfile>
 
 namespace shell {
+
+namespace {
+
+// The desktop's runtime folder is held in memory and goes with the session,
+// so nothing of the browser's reaches the disk even if the program does not
+// end cleanly; without one, the temporary folder serves.
+QString scratchTemplate()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString parent = runtime.isEmpty() ? QDir::tempPath() : runtime;
+    return parent + QStringLiteral("/sorvantel-XXXXXX");
+}
+
+} // namespace
 
 FormsRuntime::FormsRuntime(catalogue::SiteHosts hosts, QObject *parent)
     : QObject(parent)
@@ -34,8 +50,12 @@ void FormsRuntime::prepareBrowser()
 
 QWebEngineProfile &FormsRuntime::profile()
 {
-    if (!profile_)
-        profile_ = createBrowserProfile();
+    if (!profile_) {
+        browserScratch_ = std::make_unique<QTemporaryDir>(scratchTemplate());
+        // Without a temporary folder the engine makes its folders where it
+        // would by itself; the program still plays.
+        profile_ = createBrowserProfile(browserScratch_->isValid() ? browserScratch_->path() : QString());
+    }
     return *profile_;
 }
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+class QTemporaryDir;
 class QWebEngineProfile;
 
 namespace shell {
@@ -54,6 +55,9 @@ private:
     QWebEngineProfile &profile();
 
     catalogue::SiteHosts hosts_;
+    // The browser's scratch folder, removed with everything in it when the
+    // program ends; it outlives the profile.
+    std::unique_ptr<QTemporaryDir> browserScratch_;
     // Every page's web view runs on this profile; it outlives every window.
     std::unique_ptr<QWebEngineProfile> profile_;
     std::map<QString, QPointer<QWidget>> windows_;

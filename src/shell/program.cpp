@@ -7,7 +7,11 @@
 
 #include <QApplication>
 #include <QLoggingCategory>
+#include <QStringList>
 #include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace shell {
 
@@ -39,13 +43,61 @@ private:
     FormsRuntime &runtime_;
 };
 
+// While the application connects to the display, Qt's messages are held
+// back: if no display can be reached, Qt gives up with a fatal message that
+// advises reinstalling and aborts. The listener is told plainly instead, and
+// the program ends with a failure status, not a crash.
+class DisplayConnection
+{
+public:
+    DisplayConnection() { previous_ = qInstallMessageHandler(&DisplayConnection::hold); }
+
+    // Connected: what was held back goes where it would have gone.
+    void made()
+    {
+        qInstallMessageHandler(previous_);
+        for (const Held &message : std::as_const(held_))
+            qt_message_output(message.type, QMessageLogContext(), message.text);
+        held_.clear();
+    }
+
+private:
+    struct Held {
+        QtMsgType type;
+        QString text;
+    };
+
+    static void hold(QtMsgType type, const QMessageLogContext &, const QString &text)
+    {
+        if (type != QtFatalMsg) {
+            held_.append({type, text});
+            return;
+        }
+        std::fputs("sorvantel: no display to show the program's windows on", stderr);
+        if (!held_.isEmpty())
+            std::fprintf(stderr, " (%s)", qPrintable(held_.constFirst().text.trimmed()));
+        std::fputs(".\n", stderr);
+        std::_Exit(EXIT_FAILURE);
+    }
+
+    static inline QtMessageHandler previous_ = nullptr;
+    static inline QList<Held> held_;
+};
+
 } // namespace
 
 int runProgram(int &argc, char **argv, const catalogue::SiteHosts &hosts,
                const std::function<void(FormsRuntime &)> &started)
 {
     deferBrowserGraphics(); // the web views' GL context waits for the browser to start
+    // Compiled shaders would otherwise be kept under the listener's home, by
+    // Qt and by the GL driver, for this process and the engine's.
+    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
+    qputenv("MESA_SHADER_CACHE_DISABLE", "true");
+
+    DisplayConnection display;
     QApplication app(argc, argv);
+    display.made();
     // The engine describes its set-up at start; the listener has no use for it.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     installFontFallbacks();
