@@ -15,7 +15,7 @@ constexpr std::array<PageDescription, 9> kPages = {{
     {"Form4", {1104, 516, 10152, 8016}, 1572, TabOrder::ShrinkFirst, BackOrder::ShowMenuThenUnload, false},
     {"Form5", {1056, 516, 10152, 8016}, 1692, TabOrder::ShrinkFirst, BackOrder::UnloadThenShowMenu, true},
     {"Form6", {1056, 516, 10176, 8040}, 1692, TabOrder::ShrinkFirst, BackOrder::UnloadThenShowMenu, false},
-    {"Form7", {1056, 540, 10164, 7980}, 1572, TabOrder::ShrinkFirst, BackOrder::UnloadThenShowMenu, false},
+    {"Form7", {1056, 540, 10164, 7980}, 1692, TabOrder::ShrinkFirst, BackOrder::UnloadThenShowMenu, false},
     {"Form8", {1080, 516, 10188, 8028}, 1692, TabOrder::ShrinkFirst, BackOrder::UnloadThenShowMenu, false},
     {"Form9", {1104, 540, 10140, 8016}, 1692, TabOrder::ShrinkFirst, BackOrder::UnloadThenShowMenu, false},
     {"Form10", {1080, 540, 10164, 8016}, 1692, TabOrder::ShrinkFirst, BackOrder::UnloadThenShowMenu, false},
