@@ -1,7 +1,8 @@
 // A surah button of a recitation page, clicked on a real web engine with
 // both sites pointed at the local listen site: the pane asks for that
 // button's listen address and the listen page plays; another click replaces
-// the page, the same click asks again, and a disabled button asks nothing.
+// the page, the same click asks again, a disabled button asks nothing, and
+// every button of every page asks for its own address.
 // What each button should ask for comes from the table of all listen
 // addresses (listen_addresses.tsv) or is written out here.
 
@@ -77,6 +78,8 @@ private slots:
     void sameButtonTwiceAsksTwice();
     void disabledButtonsAskNothing_data();
     void disabledButtonsAskNothing();
+    void everyButtonAsksForItsAddress_data();
+    void everyButtonAsksForItsAddress();
 
 private:
     // The request target that `form`'s button `button` is meant to ask for,
@@ -293,6 +296,39 @@ void SurahActionTest::disabledButtonsAskNothing()
     QVERIFY(testsupport::waitForListenPageRequests(site_, 2));
     QVERIFY(testsupport::waitForListenPage(pane->page(), next));
     QCOMPARE(site_.listenPageTargets(), QList<QByteArray>({first, next}));
+}
+
+// Every surah button of a page, clicked in turn: each that has an address
+// asks for exactly its own, and each without one asks for nothing.
+void SurahActionTest::everyButtonAsksForItsAddress_data()
+{
+    QTest::addColumn<QString>("form");
+    for (const char *form : {"Form1", "Form3", "Form4", "Form5", "Form6", "Form7", "Form8", "Form9", "Form10"})
+        QTest::newRow(form) << QString::fromLatin1(form);
+}
+
+void SurahActionTest::everyButtonAsksForItsAddress()
+{
+    QFETCH(QString, form);
+    shell::RecitationPage *page = openFresh(form);
+    QVERIFY(page);
+    QWebEnginePage *browser = page->browserPane()->page();
+
+    QList<QByteArray> expected;
+    for (int n = 1; n <= 114; ++n) {
+        const std::optional<QByteArray> target = expectedTarget(form, n);
+        const QUrl before = browser->requestedUrl();
+        QTest::mouseClick(page->button(n), Qt::LeftButton);
+        if (!target) {
+            QVERIFY2(browser->requestedUrl() == before, qPrintable(QString::number(n)));
+            continue;
+        }
+        expected << *target;
+        QVERIFY2(testsupport::waitForListenPageRequests(site_, int(expected.size())),
+                 qPrintable(QString::number(n)));
+        QCOMPARE(site_.listenPageTargets().constLast(), *target);
+    }
+    QCOMPARE(site_.listenPageTargets(), expected);
 }
 
 SORVANTEL_GUI_TEST_MAIN(SurahActionTest)
