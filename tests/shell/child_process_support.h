@@ -5,14 +5,22 @@
 // it printed.
 
 #include <QDir>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcessEnvironment>
+#include <QSocketNotifier>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
 #include <QUuid>
 
+#include <algorithm>
 #include <csignal>
+#include <memory>
+#include <vector>
+
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -45,6 +53,13 @@ inline QProcessEnvironment childEnvironment(const QByteArray &entry)
     return env;
 }
 
+// Whether process `pid` is there and its environment carries `entry`.
+inline bool carries(qint64 pid, const QByteArray &entry)
+{
+    QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
+    return environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(entry);
+}
+
 // The processes whose environment carries `entry` ("NAME=value").
 inline QList<qint64> processesCarrying(const QByteArray &entry)
 {
@@ -53,12 +68,7 @@ inline QList<qint64> processesCarrying(const QByteArray &entry)
     for (const QString &name : entries) {
         bool numeric = false;
         const qint64 pid = name.toLongLong(&numeric);
-        if (!numeric || pid == ::getpid())
-            continue;
-        QFile environ(QStringLiteral("/proc/%1/environ").arg(name));
-        if (!environ.open(QIODevice::ReadOnly))
-            continue; // gone meanwhile
-        if (environ.readAll().split('\0').contains(entry))
+        if (numeric && pid != ::getpid() && carries(pid, entry))
             found << pid;
     }
     return found;
@@ -75,16 +85,57 @@ inline QString describe(const QList<qint64> &pids)
     return lines.join(QLatin1String("; "));
 }
 
-// Gives the processes carrying `entry` up to `graceMs` to go; ends (and
-// describes) any that stay, so that they do not outlive the test.
-inline QList<qint64> leftBehind(const QByteArray &entry, int graceMs, QString *description)
+// Waits until every process in `pids` has gone: each is watched through a
+// process file descriptor, which becomes readable when it ends. False if
+// some are still there when `deadline` comes.
+inline bool waitUntilGone(const QList<qint64> &pids, const QByteArray &entry, QDeadlineTimer deadline)
 {
-    QElapsedTimer waited;
-    waited.start();
+    QEventLoop loop;
+    std::vector<std::unique_ptr<QSocketNotifier>> watching;
+    int running = 0;
+    for (qint64 pid : pids) {
+        const int fd = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
+        if (fd < 0)
+            continue; // gone already
+        // The number may have been given to another process meanwhile.
+        if (!carries(pid, entry)) {
+            ::close(fd);
+            continue;
+        }
+        auto notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        QSocketNotifier *gone = notifier.get();
+        // It stays readable once the process has ended: counted once.
+        QObject::connect(gone, &QSocketNotifier::activated, &loop, [gone, &running, &loop] {
+            gone->setEnabled(false);
+            if (--running == 0)
+                loop.quit();
+        });
+        watching.push_back(std::move(notifier));
+        ++running;
+    }
+    if (running > 0) {
+        QTimer::singleShot(std::max<qint64>(deadline.remainingTime(), 0), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    for (const auto &notifier : watching)
+        ::close(int(notifier->socket()));
+    return running == 0;
+}
+
+// Waits until no process carries `entry` any more, looking again after each
+// wait since one may have started another meanwhile. The engine's processes
+// follow the program out in their own time; `hangMs` only stops a wait for
+// processes that never go. Those still there then are described, ended and
+// returned, so that they do not outlive the test.
+inline QList<qint64> leftBehind(const QByteArray &entry, int hangMs, QString *description)
+{
+    const QDeadlineTimer deadline(hangMs);
     QList<qint64> left = processesCarrying(entry);
-    while (!left.isEmpty() && waited.elapsed() < graceMs) {
-        QTest::qWait(50);
+    while (!left.isEmpty() && !deadline.hasExpired()) {
+        const bool allGone = waitUntilGone(left, entry, deadline);
         left = processesCarrying(entry);
+        if (!allGone)
+            break;
     }
     *description = describe(left);
     for (qint64 pid : std::as_const(left))
@@ -100,6 +151,7 @@ inline QString badOutputIn(const QByteArray &text)
         "release of profile requested", "still not deleted", "expect troubles", // the engine
         "received signal", ":fatal:", "stack trace", "crash",                   // its crash reports
         "assert:", "terminate called", "free():", "corrupted",                  // Qt, C++ and the C library
+        "sanitizer",                                                            // a sanitizer's report
     };
     const QByteArray lower = text.toLower();
     for (const char *bad : kBadOutput) {

@@ -17,12 +17,19 @@
 #include <QTest>
 #include <QTimer>
 #include <QVariant>
+#include <QUrl>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 
 #include <memory>
 #include <string_view>
 
 namespace testsupport {
+
+// How long a wait for something the engine does may take before the test
+// gives up. It only stops a test that hangs: the sanitizer builds under load
+// take seconds for what takes a fraction of one otherwise.
+constexpr int kEngineTimeoutMs = 60000;
 
 // The request target a browser sends for `address` ("http://host/..."): the
 // UTF-8 bytes of non-ASCII letters as uppercase %XX, a literal blank as %20,
@@ -61,7 +68,7 @@ inline QByteArray browserTarget(const QString &address)
 // sleeps in turns, this keeps a real loop running, which the web engine
 // needs to answer promptly (its replies come several times faster).
 template <typename Predicate>
-bool waitUntil(Predicate predicate, int timeoutMs = 5000)
+bool waitUntil(Predicate predicate, int timeoutMs = kEngineTimeoutMs)
 {
     if (predicate())
         return true;
@@ -127,7 +134,7 @@ inline QList<ListenSite::Request> listenPageRequestList(const ListenSite &site)
 }
 
 // True once the site has received at least `count` listen-page requests.
-inline bool waitForListenPageRequests(const ListenSite &site, int count, int timeoutMs = 5000)
+inline bool waitForListenPageRequests(const ListenSite &site, int count, int timeoutMs = kEngineTimeoutMs)
 {
     return waitUntil([&] { return site.listenPageRequests() >= count; }, timeoutMs);
 }
@@ -161,7 +168,7 @@ inline QVariant evaluate(QWebEnginePage *page, const QString &script, int timeou
 
 // True once the document in `page` is the listen page the site served for
 // `target` (the page shows the target it was asked for).
-inline bool waitForListenPage(QWebEnginePage *page, const QByteArray &target, int timeoutMs = 5000)
+inline bool waitForListenPage(QWebEnginePage *page, const QByteArray &target, int timeoutMs = kEngineTimeoutMs)
 {
     const QString script = QStringLiteral(
         "(function(){ var t = document.getElementById('target'); return t ? t.textContent : ''; })()");
@@ -193,7 +200,7 @@ inline bool playerPaused(QWebEnginePage *page)
 // True once the player has played on by `seconds` from when this is asked,
 // so it plays and has not merely loaded. The sound loops, so a position that
 // falls back has gone round: the time since the start counts as played.
-inline bool waitForPlayback(QWebEnginePage *page, double seconds = 0.3, int timeoutMs = 6000)
+inline bool waitForPlayback(QWebEnginePage *page, double seconds = 0.3, int timeoutMs = kEngineTimeoutMs)
 {
     double previous = -1.0;
     if (!waitUntil([&] { return (previous = playerCurrentTime(page)) >= 0.0; }, timeoutMs))
@@ -209,6 +216,21 @@ inline bool waitForPlayback(QWebEnginePage *page, double seconds = 0.3, int time
             return played >= seconds;
         },
         timeoutMs);
+}
+
+// The barrier for a check that nothing was asked of `site`: a request asked
+// for after everything that should have sent nothing. A page of its own on
+// `profile` (the panes' profile) loads `target` from the site, muted; once
+// the site has that request and the page has loaded, a request asked for
+// before it would have arrived as well.
+inline bool passRequestBarrier(QWebEngineProfile *profile, const ListenSite &site, const QByteArray &target)
+{
+    QWebEnginePage barrier(profile);
+    barrier.setAudioMuted(true);
+    bool loaded = false;
+    QObject::connect(&barrier, &QWebEnginePage::loadFinished, &barrier, [&loaded] { loaded = true; });
+    barrier.load(QUrl(QLatin1String("http://") + site.host() + QString::fromLatin1(target)));
+    return waitUntil([&] { return loaded && site.listenPageTargets().contains(target); });
 }
 
 } // namespace testsupport

@@ -12,7 +12,6 @@
 #include <shell/form_button.h>
 
 #include <QAbstractButton>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QWebEngineView>
@@ -88,7 +87,7 @@ qsizetype liveEngineObjects()
 }
 
 // The page's text, as the listener would read it; empty if it did not answer.
-QString pageText(QWebEnginePage *page, int timeoutMs = 2000)
+QString pageText(QWebEnginePage *page, int timeoutMs = testsupport::kEngineTimeoutMs)
 {
     QString text;
     bool arrived = false;
@@ -170,8 +169,6 @@ void ReliabilityTest::openPlayBackCyclesLeaveNothing()
     QCOMPARE(forms.size(), 9);
 
     QList<QPointer<QObject>> created; // every page, pane and web page the cycles made
-    QElapsedTimer clock;
-    clock.start();
     for (int cycle = 0; cycle < kOpenBackCycles; ++cycle) {
         const QString form = forms[cycle % forms.size()];
         const QByteArray where = QStringLiteral("cycle %1, %2").arg(cycle).arg(form).toLatin1();
@@ -196,7 +193,6 @@ void ReliabilityTest::openPlayBackCyclesLeaveNothing()
         QVERIFY2(!fixture_->runtime().existing(form), where.constData());
         QVERIFY2(menu->isVisible(), where.constData());
     }
-    qInfo("%d cycles in %lld ms", kOpenBackCycles, clock.elapsed());
 
     for (const QString &form : forms)
         QVERIFY2(!fixture_->runtime().existing(form), qPrintable(form));
@@ -225,15 +221,12 @@ void ReliabilityTest::rapidClicksEndOnTheLast()
     shell::BrowserPane *pane = page->browserPane();
 
     int last = 0;
-    QElapsedTimer clock;
-    clock.start();
     for (int click = 0; click < kRapidClicks; ++click) {
         last = click % catalogue::kSurahCount + 1;
         QTest::mouseClick(page->button(last), Qt::LeftButton);
         if (eventsBetween)
             QCoreApplication::processEvents();
     }
-    qInfo("%d clicks handed over in %lld ms", kRapidClicks, clock.elapsed());
     // The last button is not the first surah, so the pane cannot get there by
     // stopping at the start of the run.
     QCOMPARE_NE(last, 1);
@@ -241,17 +234,20 @@ void ReliabilityTest::rapidClicksEndOnTheLast()
     const std::optional<QString> address = listenAddress(form, last, hosts_);
     QVERIFY(address);
     const QByteArray target = testsupport::browserTarget(*address);
-    QVERIFY2(testsupport::waitForListenPage(pane->page(), target, 20000),
+    QVERIFY2(testsupport::waitForListenPage(pane->page(), target),
              "the pane never showed the last click's listen page");
     QCOMPARE(pane->url().toEncoded(), encodedUrl(site_.host(), *address));
     QVERIFY(testsupport::waitForPlayback(pane->page()));
 
-    // No overtaken load turns up late and takes the pane somewhere else.
-    QTest::qWait(500);
-    const QList<ListenSite::Request> requests = testsupport::listenPageRequestList(site_);
-    QVERIFY(!requests.isEmpty());
-    qInfo("%lld listen-page requests reached the site", static_cast<long long>(requests.size()));
-    QCOMPARE(requests.last().target, target);
+    // No overtaken load turns up late and takes the pane somewhere else:
+    // a request asked for now is the barrier.
+    const QByteArray barrier = "/?barrier";
+    QVERIFY(testsupport::passRequestBarrier(pane->page()->profile(), site_, barrier));
+    const QList<QByteArray> targets = site_.listenPageTargets();
+    qInfo("%lld listen-page requests reached the site", static_cast<long long>(targets.size()));
+    QVERIFY(targets.size() >= 2);
+    QCOMPARE(targets.last(), barrier);
+    QCOMPARE(targets[targets.size() - 2], target);
     QCOMPARE(pane->url().toEncoded(), encodedUrl(site_.host(), *address));
 }
 
@@ -275,7 +271,7 @@ void ReliabilityTest::closedPortShowsErrorThenRecovers()
     QSignalSpy finished(pane, &QWebEngineView::loadFinished);
     QTest::mouseClick(page->button(1), Qt::LeftButton);
 
-    QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), testsupport::kEngineTimeoutMs);
     QCOMPARE(finished.first().first().toBool(), false);
     QCOMPARE(pane->url().toEncoded(), encodedUrl(host, failing));
     QVERIFY(site.requests().isEmpty());
@@ -302,7 +298,7 @@ void ReliabilityTest::closedPortShowsErrorThenRecovers()
     QVERIFY2(site.listen(port), qPrintable(site.errorString()));
     const QString address = *listenAddress(QStringLiteral("Form3"), 1, hosts);
     QTest::mouseClick(page->button(1), Qt::LeftButton);
-    QVERIFY(testsupport::waitForListenPageRequests(site, 1, 10000));
+    QVERIFY(testsupport::waitForListenPageRequests(site, 1));
     QCOMPARE(testsupport::listenPageRequestList(site).first().target, testsupport::browserTarget(address));
     QVERIFY(testsupport::waitForListenPage(pane->page(), testsupport::browserTarget(address)));
     QVERIFY2(testsupport::waitForPlayback(pane->page()), "no playback once the site is back");
@@ -324,19 +320,10 @@ void ReliabilityTest::stalledSiteLeavesWindowsResponsive()
     QPointer<QWebEnginePage> webPage(pane->page());
     QSignalSpy finished(pane.data(), &QWebEngineView::loadFinished);
 
-    // A timer the click must not hold up.
-    constexpr int kTimerMs = 300;
-    constexpr qint64 kLateMs = 1000; // generous: the sanitizer builds run slowly
-    QElapsedTimer clock;
-    qint64 firedAt = -1;
-    QTimer::singleShot(kTimerMs, this, [&] { firedAt = clock.elapsed(); });
-    clock.start();
+    // The click hands the address over and returns, and the event loop runs
+    // on: the site, served from this loop, gets the request.
     QTest::mouseClick(page->button(1), Qt::LeftButton);
-
     QVERIFY(testsupport::waitForListenPageRequests(site, 1));
-    QVERIFY(testsupport::waitUntil([&] { return firedAt >= 0; }, 5000));
-    QVERIFY2(firedAt < kTimerMs + kLateMs,
-             qPrintable(QStringLiteral("the timer fired after %1 ms").arg(firedAt)));
     // The answer is still held back: the pane is loading, not failed.
     QVERIFY(webPage->isLoading());
     QVERIFY(finished.isEmpty());
@@ -350,17 +337,16 @@ void ReliabilityTest::stalledSiteLeavesWindowsResponsive()
     QVERIFY(!page->button(kEnlarge)->isVisible());
     QVERIFY(webPage->isLoading());
 
-    clock.restart();
+    // Back does not wait for the held answer (it would wait for ever: the
+    // site answers from this very loop).
     QTest::mouseClick(page->button(kBack), Qt::LeftButton);
     testsupport::flushDeferredDeletes();
-    const qint64 backMs = clock.elapsed();
     QVERIFY(pageAlive.isNull());
     QVERIFY(pane.isNull());
     QVERIFY(webPage.isNull());
-    QVERIFY2(backMs < 2000, qPrintable(QStringLiteral("Back took %1 ms").arg(backMs)));
     QVERIFY(fixture.runtime().existing(kMenu)->isVisible());
     // The engine gives up the held request along with the page.
-    QVERIFY2(testsupport::waitUntil([&] { return site.openConnections() == 0; }, 5000),
+    QVERIFY2(testsupport::waitUntil([&] { return site.openConnections() == 0; }),
              "the stalled request outlived its page");
 }
 

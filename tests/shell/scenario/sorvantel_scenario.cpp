@@ -9,15 +9,21 @@
 //   navigate:<form>:<address>
 //                            hands the address, as it stands, to the page's
 //                            browser pane, as a surah click hands over its own
-//   sleep:<ms>               lets the program run on for a while
+//   wait-engine              waits until the web engine has started: its
+//                            processes run under the program's
+//   wait-input:<word>        waits until the line <word> comes in on standard
+//                            input: the driving test's word that what it waits
+//                            for (a request at its site, say) has happened
 //
 // "step N done" goes to stdout after each step. The program ends the way the
 // script makes it end; the exit status is then the program's own.
 //
+// Every wait has a generous limit that only stops a script that hangs.
+//
 // Exit status: the program's, or 2 for a script that cannot be run (a bad step,
-// a window or control that is not there), 3 when a page never plays,
-// 4 when the program is still running after the last step, or has ended
-// before the script did.
+// a window or control that is not there, input that ends before its word),
+// 3 when what a step waits for never happens, 4 when the program is still
+// running after the last step, or has ended before the script did.
 
 #include <shell/browser_pane.h>
 #include <shell/forms_runtime.h>
@@ -28,8 +34,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QDir>
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QStringList>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -38,27 +47,34 @@
 #include <optional>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int kScriptError = 2;
-constexpr int kNotPlaying = 3;
+constexpr int kNeverHappened = 3;
 constexpr int kEndMismatch = 4;
 
-constexpr int kPlayingPollMs = 100;
-constexpr qint64 kPlayingTimeoutMs = 20000;
+constexpr int kPollMs = 100;
+// Only a hung script waits this long: the sanitizer builds under load
+// take a few seconds for what takes a fraction of one otherwise.
+constexpr int kWaitLimitMs = 60000;
 
 struct Step {
-    enum class Kind { Click, Close, WaitPlaying, Navigate, Sleep };
+    enum class Kind { Click, Close, WaitPlaying, Navigate, WaitEngine, WaitInput };
     Kind kind;
     QString form;
     QString control;
     QString address;
-    int ms = 0;
+    QString word;
     QString text;
 };
 
 std::optional<Step> parseStep(const QString &text)
 {
+    Step step{Step::Kind::WaitEngine, {}, {}, {}, {}, text};
+    if (text == QLatin1String("wait-engine"))
+        return step;
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
     if (colon <= 0)
         return std::nullopt;
@@ -66,7 +82,6 @@ std::optional<Step> parseStep(const QString &text)
     const QString operand = text.mid(colon + 1);
     if (operand.isEmpty())
         return std::nullopt;
-    Step step{Step::Kind::Sleep, {}, {}, {}, 0, text};
     if (verb == QLatin1String("click")) {
         const QStringList parts = operand.split(QLatin1Char('/'));
         if (parts.size() != 2 || parts[0].isEmpty() || parts[1].isEmpty())
@@ -88,11 +103,9 @@ std::optional<Step> parseStep(const QString &text)
         step.kind = Step::Kind::Navigate;
         step.form = operand.left(split);
         step.address = operand.mid(split + 1);
-    } else if (verb == QLatin1String("sleep")) {
-        bool ok = false;
-        step.ms = operand.toInt(&ok);
-        if (!ok || step.ms < 0)
-            return std::nullopt;
+    } else if (verb == QLatin1String("wait-input")) {
+        step.kind = Step::Kind::WaitInput;
+        step.word = operand;
     } else {
         return std::nullopt;
     }
@@ -105,6 +118,29 @@ void say(const char *format, const QString &text)
     std::fflush(stderr);
 }
 
+// Whether a web engine process runs as a child of this one. The engine
+// starts its helpers (the zygotes) as it starts itself.
+bool engineProcessRunning()
+{
+    const QByteArray self = QByteArray::number(::getpid());
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &name : entries) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(name));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (command) state ppid ...": the command may hold blanks and
+        // parentheses of its own, so the fields are read after the last ')'.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 2 || fields[1] != self)
+            continue;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(name));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("QtWebEngineProcess"))
+            return true;
+    }
+    return false;
+}
+
 // Plays the script; lives as a child of the runtime, so it goes with it.
 class ScenarioRunner : public QObject
 {
@@ -115,8 +151,8 @@ public:
         , runtime_(runtime)
         , scriptFinished_(scriptFinished)
     {
-        pollTimer_.setInterval(kPlayingPollMs);
-        connect(&pollTimer_, &QTimer::timeout, this, &ScenarioRunner::pollPlaying);
+        pollTimer_.setInterval(kPollMs);
+        connect(&pollTimer_, &QTimer::timeout, this, &ScenarioRunner::poll);
     }
 
     void start() { QTimer::singleShot(0, this, &ScenarioRunner::runNext); }
@@ -140,11 +176,14 @@ private:
         case Step::Kind::Navigate:
             navigate(step);
             break;
-        case Step::Kind::Sleep:
-            QTimer::singleShot(step.ms, this, &ScenarioRunner::stepDone);
-            return;
         case Step::Kind::WaitPlaying:
             startWaitingForPlay(step);
+            return;
+        case Step::Kind::WaitEngine:
+            startWaiting();
+            return;
+        case Step::Kind::WaitInput:
+            startWaitingForInput();
             return;
         }
         if (!failed_)
@@ -153,6 +192,7 @@ private:
 
     void stepDone()
     {
+        pollTimer_.stop();
         ++next_;
         std::printf("step %zu done\n", next_);
         std::fflush(stdout);
@@ -214,6 +254,26 @@ private:
             page->browserPane()->navigate(step.address);
     }
 
+    // Polls until the current step's condition holds; poll() tells them apart.
+    void startWaiting()
+    {
+        waitLimit_.setRemainingTime(kWaitLimitMs);
+        pollTimer_.start();
+        poll();
+    }
+
+    void poll()
+    {
+        if (waitLimit_.hasExpired())
+            return fail(kNeverHappened, QStringLiteral("it did not happen within %1 ms").arg(kWaitLimitMs));
+        if (steps_[next_].kind == Step::Kind::WaitEngine) {
+            if (engineProcessRunning())
+                stepDone();
+            return;
+        }
+        pollPlaying();
+    }
+
     void startWaitingForPlay(const Step &step)
     {
         shell::RecitationPage *page = pageFor(step);
@@ -222,17 +282,11 @@ private:
         pane_ = page->browserPane();
         firstTime_.reset();
         queryOutstanding_ = false;
-        waited_.start();
-        pollTimer_.start();
-        pollPlaying();
+        startWaiting();
     }
 
     void pollPlaying()
     {
-        if (waited_.elapsed() > kPlayingTimeoutMs) {
-            return fail(kNotPlaying, QStringLiteral("the player's time did not advance within %1 ms")
-                                         .arg(kPlayingTimeoutMs));
-        }
         if (!pane_)
             return fail(kScriptError, QStringLiteral("the browser pane went away"));
         if (queryOutstanding_)
@@ -267,8 +321,45 @@ private:
             firstTime_ = time;
             return;
         }
-        pollTimer_.stop();
         stepDone();
+    }
+
+    void startWaitingForInput()
+    {
+        if (!input_) {
+            input_ = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+            connect(input_, &QSocketNotifier::activated, this, &ScenarioRunner::readInput);
+        }
+        input_->setEnabled(true);
+        takeWordIfIn();
+    }
+
+    void readInput()
+    {
+        char chunk[256];
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got <= 0) {
+            input_->setEnabled(false);
+            return fail(kScriptError, QStringLiteral("the input ended before the word came"));
+        }
+        inputBuffer_.append(chunk, got);
+        takeWordIfIn();
+    }
+
+    // Takes the lines that have come in up to the current step's word, if it
+    // is among them; a word may come before its step starts waiting.
+    void takeWordIfIn()
+    {
+        const QByteArray word = steps_[next_].word.toLocal8Bit();
+        qsizetype start = 0;
+        for (qsizetype end; (end = inputBuffer_.indexOf('\n', start)) >= 0; start = end + 1) {
+            if (inputBuffer_.mid(start, end - start) == word) {
+                inputBuffer_.remove(0, end + 1);
+                input_->setEnabled(false);
+                stepDone();
+                return;
+            }
+        }
     }
 
     std::vector<Step> steps_;
@@ -278,17 +369,19 @@ private:
     bool failed_ = false;
 
     QTimer pollTimer_;
+    QDeadlineTimer waitLimit_;
     QPointer<shell::BrowserPane> pane_;
     std::optional<double> firstTime_;
     bool queryOutstanding_ = false;
-    QElapsedTimer waited_;
+    QSocketNotifier *input_ = nullptr;
+    QByteArray inputBuffer_;
 };
 
 void usage()
 {
     std::fputs("usage: sorvantel-scenario --hosts <direct-listen host> <listen-box host> <step>...\n"
                "steps: click:<form>/<control> close:<form> wait-playing:<form>\n"
-               "       navigate:<form>:<address> sleep:<ms>\n",
+               "       navigate:<form>:<address> wait-engine wait-input:<word>\n",
                stderr);
 }
 
