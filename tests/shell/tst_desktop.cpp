@@ -29,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWebEnginePage>
 
 #include <memory>
 
@@ -298,11 +299,14 @@ void DesktopTest::doubleClickOnEnlargeStaysOnEnlarge()
     QVERIFY(enlarge->rect().contains(enlarge->mapFromGlobal(target)));
     QVERIFY(clickAt(target, 2));
 
-    // Then a click elsewhere, whose request comes after any the double click made.
-    QVERIFY(waitFor([&] { return !enlarge->isVisible() && page->button(2)->isVisible(); }));
-    QVERIFY(clickOn(page->button(2)));
-    QVERIFY(waitFor([&] { return surahRequested(2); }));
-    QVERIFY2(site_.listenTargets().size() == 2, site_.targets().join('\n').constData());
+    // Shrink again: its click comes after the whole double click, so by the
+    // time the page is compact, a press on surah 14 would have been taken.
+    QVERIFY(waitFor([&] { return !enlarge->isVisible(); }));
+    QVERIFY(clickOn(page->button(118)));
+    QVERIFY(waitFor([&] { return enlarge->isVisible(); }));
+    // A later address replaces one not yet sent, so the pane is asked, not the site.
+    const QByteArray requested = page->browserPane()->page()->requestedUrl().toEncoded();
+    QVERIFY2(requested.contains("&C_id=1&"), requested.constData());
     QVERIFY(!surahRequested(14));
 }
 
