@@ -8,11 +8,9 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
-QT_BEGIN_NAMESPACE
-// Qt's own, exported for the web engine, which sets its share context the
-// same way; not in the public headers.
-Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
-QT_END_NAMESPACE
+// qt_gl_set_global_share_context: Qt's own, which the web engine uses to set
+// its share context the same way; there is no public equivalent.
+#include <QtGui/private/qopenglcontext_p.h>
 
 namespace shell {
 
