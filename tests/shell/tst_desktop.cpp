@@ -363,6 +363,13 @@ void DesktopTest::sessionLeavesHomeAndTemporaryFoldersAsTheyWere()
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("TMPDIR"), home + QStringLiteral("/tmp"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
+    // Under the sanitizers, the GL driver that draws on this display is
+    // unloaded before the leak check, so its own few blocks are reported
+    // under no library a suppression could name. This run is about the
+    // disk; the program's leaks are checked by the other child suites.
+    const QString sanitizerOptions = env.value(QStringLiteral("ASAN_OPTIONS"));
+    if (!sanitizerOptions.isEmpty())
+        env.insert(QStringLiteral("ASAN_OPTIONS"), sanitizerOptions + QStringLiteral(":detect_leaks=0"));
 
     QProcess program;
     program.setProcessEnvironment(env);
