@@ -13,6 +13,7 @@
 #include "desktop/misbehaving_site.h"
 #include "desktop/xvfb_server.h"
 
+#include <gl_drivers.h>
 #include <listener_click.h>
 
 #include <shell/browser_pane.h>
@@ -32,8 +33,6 @@
 #include <QWebEnginePage>
 
 #include <memory>
-
-#include <dlfcn.h>
 
 using testsupport::MisbehavingSite;
 
@@ -365,13 +364,6 @@ void DesktopTest::sessionLeavesHomeAndTemporaryFoldersAsTheyWere()
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("TMPDIR"), home + QStringLiteral("/tmp"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
-    // Under the sanitizers, the GL driver that draws on this display is
-    // unloaded before the leak check, so its own few blocks are reported
-    // under no library a suppression could name. This run is about the
-    // disk; the program's leaks are checked by the other child suites.
-    const QString sanitizerOptions = env.value(QStringLiteral("ASAN_OPTIONS"));
-    if (!sanitizerOptions.isEmpty())
-        env.insert(QStringLiteral("ASAN_OPTIONS"), sanitizerOptions + QStringLiteral(":detect_leaks=0"));
 
     QProcess program;
     program.setProcessEnvironment(env);
@@ -419,23 +411,6 @@ void DesktopTest::withoutADisplayItSaysSoAndEnds()
     QVERIFY2(!said.contains("einstall"), said.constData());
 }
 
-// Mesa unloads its GL driver when the display connection closes, before the
-// sanitizers' leak check runs; the blocks the driver still held are then
-// reported as leaks under no library a suppression could name. Kept loaded,
-// the driver still holds them, and the check sees only real leaks.
-void keepGlDriversLoaded()
-{
-    QFile maps(QStringLiteral("/proc/self/maps"));
-    if (!maps.open(QIODevice::ReadOnly))
-        return;
-    const QList<QByteArray> lines = maps.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        const QByteArray path = line.mid(line.indexOf('/'));
-        if (line.contains('/') && path.contains("/dri/") && path.endsWith("_dri.so"))
-            ::dlopen(path.constData(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
-    }
-}
-
 int main(int argc, char *argv[])
 {
     testsupport::XvfbServer server;
@@ -450,7 +425,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     DesktopTest test;
     const int status = QTest::qExec(&test, argc, argv);
-    keepGlDriversLoaded();
+    testsupport::keepGlDriversLoaded();
     return status;
 }
 

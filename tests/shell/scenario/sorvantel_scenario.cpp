@@ -30,6 +30,7 @@
 #include <shell/program.h>
 #include <shell/recitation_page.h>
 
+#include <gl_drivers.h>
 #include <listener_click.h>
 
 #include <QAbstractButton>
@@ -412,6 +413,8 @@ int main(int argc, char *argv[])
     const int status = shell::runProgram(
         programArgc, argv, hosts, [&steps, &scriptFinished](shell::FormsRuntime &runtime) {
             (new ScenarioRunner(std::move(steps), runtime, scriptFinished))->start();
+            QObject::connect(&runtime, &shell::FormsRuntime::ended, &runtime,
+                             &testsupport::keepGlDriversLoaded);
         });
     if (status == 0 && !scriptFinished)
         return kEndMismatch;
