@@ -7,7 +7,7 @@
 
 #include <QApplication>
 #include <QLoggingCategory>
-#include <QStringList>
+#include <QList>
 #include <QTimer>
 
 #include <cstdio>

@@ -10,10 +10,12 @@
 // - A double click on Enlarge does not go on to the surah button it uncovers.
 // - Enter presses the focused button, on the menu and on a page.
 
-#include "desktop/misbehaving_site.h"
+#include "child_process_support.h"
 #include "desktop/xvfb_server.h"
+#include "engine_test_support.h"
 
 #include <gl_drivers.h>
+#include <listen_site.h>
 #include <listener_click.h>
 
 #include <shell/browser_pane.h>
@@ -24,40 +26,29 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QEventLoop>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QWebEnginePage>
 
 #include <memory>
 
-using testsupport::MisbehavingSite;
+using testsupport::ListenSite;
+using testsupport::waitUntil;
 
 namespace {
 
-// Generous bounds that only stop a wait for something that never comes.
-constexpr int kEventTimeoutMs = 20000;
+// A bound that only stops a wait for a child that never ends.
 constexpr int kChildTimeoutMs = 90000;
 
-// Runs the event loop until `holds` is true; false if it never came.
-template <typename Condition>
-bool waitFor(Condition holds, int timeoutMs = kEventTimeoutMs)
+// Whether the site has been asked for `target`. The pages of these tests
+// report what they did by asking for /report/<what>.
+bool asked(const ListenSite &site, const QByteArray &target)
 {
-    if (holds())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (holds())
-            loop.quit();
-    });
-    poll.start(5);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return holds();
+    const QList<ListenSite::Request> requests = site.requests();
+    return std::any_of(requests.cbegin(), requests.cend(),
+                       [&](const ListenSite::Request &request) { return request.target == target; });
 }
 
 // Real input, through the X server: xdotool with its arguments.
@@ -174,39 +165,38 @@ private slots:
 
 private:
     shell::RecitationPage *openForm1();
+    shell::RecitationPage *openForm1Serving(const QByteArray &html);
     bool surahRequested(int button) const;
-    QProcessEnvironment childEnvironment() const;
 
-    MisbehavingSite site_;
-    std::unique_ptr<shell::FormsRuntime> runtime_;
+    ListenSite site_;
+    std::unique_ptr<testsupport::ShellFixture> fixture_;
 };
 
 void DesktopTest::initTestCase()
 {
-    QVERIFY(site_.listen());
+    QVERIFY2(site_.listen(), qPrintable(site_.errorString()));
     QVERIFY2(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("version")}) == 0,
              "xdotool is needed for real input");
-
 }
 
 void DesktopTest::init()
 {
-    site_.clearTargets();
+    site_.clearRequests();
     const std::string host = site_.host().toStdString();
-    runtime_ = std::make_unique<shell::FormsRuntime>(catalogue::SiteHosts{host, host});
+    fixture_ = std::make_unique<testsupport::ShellFixture>(catalogue::SiteHosts{host, host});
 }
 
 void DesktopTest::cleanup()
 {
-    runtime_->end();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    runtime_.reset();
+    fixture_->runtime().end();
+    testsupport::flushDeferredDeletes();
+    fixture_.reset();
 }
 
 shell::RecitationPage *DesktopTest::openForm1()
 {
-    runtime_->show(QStringLiteral("Form1"));
-    auto *page = qobject_cast<shell::RecitationPage *>(runtime_->existing(QStringLiteral("Form1")));
+    fixture_->runtime().show(QStringLiteral("Form1"));
+    shell::RecitationPage *page = fixture_->page(QStringLiteral("Form1"));
     if (!page || !QTest::qWaitForWindowExposed(page))
         return nullptr;
     // The web content takes clicks only in the active window; there is no
@@ -215,12 +205,23 @@ shell::RecitationPage *DesktopTest::openForm1()
     return QTest::qWaitForWindowActive(page) ? page : nullptr;
 }
 
+// Opens Form1 with the site serving `html` for every address, and clicks
+// surah 1, which loads it.
+shell::RecitationPage *DesktopTest::openForm1Serving(const QByteArray &html)
+{
+    site_.setPage(html);
+    shell::RecitationPage *page = openForm1();
+    if (page)
+        testsupport::clickLikeAListener(page->button(1));
+    return page;
+}
+
 // Whether the direct-listen address of surah button `button` has been asked for.
 bool DesktopTest::surahRequested(int button) const
 {
     const QByteArray field = "&C_id=" + QByteArray::number(button) + '&';
-    for (const QByteArray &target : site_.listenTargets()) {
-        if (target.contains(field))
+    for (const ListenSite::Request &request : site_.requests()) {
+        if (request.target.contains(field))
             return true;
     }
     return false;
@@ -237,47 +238,37 @@ void DesktopTest::siteDialogsNeverOpen_data()
 void DesktopTest::siteDialogsNeverOpen()
 {
     QFETCH(QByteArray, call);
-    site_.setPage(QByteArray(kLoopingDialogs).replace("%1", call));
-    shell::RecitationPage *page = openForm1();
+    shell::RecitationPage *page = openForm1Serving(QByteArray(kLoopingDialogs).replace("%1", call));
     QVERIFY(page);
-
-    testsupport::clickLikeAListener(page->button(1));
     // Twenty dialogs in a row, each answered without anyone at the desktop.
-    QVERIFY(waitFor([&] { return site_.hasTarget("/report/twenty"); }));
+    QVERIFY(waitUntil([&] { return asked(site_, "/report/twenty"); }));
     QCOMPARE(otherVisibleWindows(page), QStringList());
     QVERIFY(!QApplication::activeModalWidget());
 
     // Exit still ends the program while the site goes on asking.
-    QSignalSpy ended(runtime_.get(), &shell::FormsRuntime::ended);
+    QSignalSpy ended(&fixture_->runtime(), &shell::FormsRuntime::ended);
     QVERIFY(clickOn(page->button(115)));
-    QVERIFY(waitFor([&] { return ended.count() == 1; }));
+    QVERIFY(waitUntil([&] { return ended.count() == 1; }));
 }
 
 void DesktopTest::siteQuestionsGetTheAnswersOfADismissedDialog()
 {
-    site_.setPage(kAnswers);
-    shell::RecitationPage *page = openForm1();
-    QVERIFY(page);
-
-    testsupport::clickLikeAListener(page->button(1));
-    QVERIFY(waitFor([&] { return site_.hasTarget("/report/answers?confirm=false&prompt=null"); }));
+    QVERIFY(openForm1Serving(kAnswers));
+    QVERIFY(waitUntil([&] { return asked(site_, "/report/answers?confirm=false&prompt=null"); }));
 }
 
 void DesktopTest::noFileChooserAndNoPageHoldsASurahClick()
 {
-    site_.setPage(kChooserThatWillNotBeLeft);
-    shell::RecitationPage *page = openForm1();
+    shell::RecitationPage *page = openForm1Serving(kChooserThatWillNotBeLeft);
     QVERIFY(page);
-
-    testsupport::clickLikeAListener(page->button(1));
-    QVERIFY(waitFor([&] { return site_.hasTarget("/report/ready"); }));
+    QVERIFY(waitUntil([&] { return asked(site_, "/report/ready"); }));
     QVERIFY(clickOn(page->browserPane()));
-    QVERIFY(waitFor([&] { return site_.hasTarget("/report/clicked"); }));
+    QVERIFY(waitUntil([&] { return asked(site_, "/report/clicked"); }));
 
     // The next surah replaces the page at once: no question whether to leave
     // it, and no chooser has opened meanwhile.
     testsupport::clickLikeAListener(page->button(2));
-    QVERIFY2(waitFor([&] { return surahRequested(2); }), qPrintable(otherVisibleWindows(page).join(u',')));
+    QVERIFY2(waitUntil([&] { return surahRequested(2); }), qPrintable(otherVisibleWindows(page).join(u',')));
     QCOMPARE(otherVisibleWindows(page), QStringList());
     QVERIFY(!QApplication::activeModalWidget());
 }
@@ -288,11 +279,11 @@ void DesktopTest::doubleClickOnEnlargeStaysOnEnlarge()
     shell::RecitationPage *page = openForm1();
     QVERIFY(page);
     QVERIFY(clickOn(page->button(1)));
-    QVERIFY(waitFor([&] { return surahRequested(1); }));
+    QVERIFY(waitUntil([&] { return surahRequested(1); }));
 
     QVERIFY(clickOn(page->button(118)));
     shell::FormButton *enlarge = page->button(117);
-    QVERIFY(waitFor([&] { return enlarge->isVisible(); }));
+    QVERIFY(waitUntil([&] { return enlarge->isVisible(); }));
 
     // Double click where Enlarge lies over surah button 14.
     shell::FormButton *covered = page->button(14);
@@ -302,9 +293,9 @@ void DesktopTest::doubleClickOnEnlargeStaysOnEnlarge()
 
     // Shrink again: its click comes after the whole double click, so by the
     // time the page is compact, a press on surah 14 would have been taken.
-    QVERIFY(waitFor([&] { return !enlarge->isVisible(); }));
+    QVERIFY(waitUntil([&] { return !enlarge->isVisible(); }));
     QVERIFY(clickOn(page->button(118)));
-    QVERIFY(waitFor([&] { return enlarge->isVisible(); }));
+    QVERIFY(waitUntil([&] { return enlarge->isVisible(); }));
     // A later address replaces one not yet sent, so the pane is asked, not the site.
     const QByteArray requested = page->browserPane()->page()->requestedUrl().toEncoded();
     QVERIFY2(requested.contains("&C_id=1&"), requested.constData());
@@ -324,29 +315,21 @@ void DesktopTest::enterPressesTheFocusedButton()
     QFETCH(QString, window);
     QFETCH(QString, key);
     site_.setPage(kStoresAndPlays);
-    runtime_->show(window);
-    QWidget *shown = runtime_->existing(window);
+    fixture_->runtime().show(window);
+    QWidget *shown = fixture_->runtime().existing(window);
     QVERIFY(shown);
     shown->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(shown));
 
     QVERIFY(xdotool({QStringLiteral("key"), key}));
     if (window == QLatin1String("Form2")) {
-        QVERIFY(waitFor([&] {
-            QWidget *page = runtime_->existing(QStringLiteral("Form1"));
+        QVERIFY(waitUntil([&] {
+            QWidget *page = fixture_->page(QStringLiteral("Form1"));
             return page && page->isVisible() && !shown->isVisible();
         }));
     } else {
-        QVERIFY(waitFor([&] { return surahRequested(1); }));
+        QVERIFY(waitUntil([&] { return surahRequested(1); }));
     }
-}
-
-QProcessEnvironment DesktopTest::childEnvironment() const
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    return env;
 }
 
 void DesktopTest::sessionLeavesHomeAndTemporaryFoldersAsTheyWere()
@@ -358,7 +341,7 @@ void DesktopTest::sessionLeavesHomeAndTemporaryFoldersAsTheyWere()
     QVERIFY(QDir(home).mkdir(QStringLiteral("tmp")) && QDir(home).mkdir(QStringLiteral("run")));
     QFile::setPermissions(home + QStringLiteral("/run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-    QProcessEnvironment env = childEnvironment();
+    QProcessEnvironment env = testsupport::childEnvironment(testsupport::newMarkerEntry());
     for (const char *folder : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
         env.remove(QString::fromLatin1(folder));
     env.insert(QStringLiteral("HOME"), home);
@@ -372,10 +355,10 @@ void DesktopTest::sessionLeavesHomeAndTemporaryFoldersAsTheyWere()
                    QStringLiteral("click:Form1/Command1"), QStringLiteral("wait-playing:Form1"),
                    QStringLiteral("click:Form1/Command115")});
     // The site answers from this process's event loop, which runs meanwhile.
-    QVERIFY(waitFor([&] { return program.state() == QProcess::NotRunning; }, kChildTimeoutMs));
+    QVERIFY(waitUntil([&] { return program.state() == QProcess::NotRunning; }, kChildTimeoutMs));
     QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
-             (program.readAllStandardError() + site_.targets().join('\n')).constData());
-    QVERIFY(site_.hasTarget("/sound.wav"));
+             program.readAllStandardError().constData());
+    QVERIFY(site_.soundRequests() > 0);
 
     QCOMPARE(contentsOf(home), (QStringList{QStringLiteral("run"), QStringLiteral("tmp")}));
 }
@@ -393,7 +376,7 @@ void DesktopTest::withoutADisplayItSaysSoAndEnds_data()
 void DesktopTest::withoutADisplayItSaysSoAndEnds()
 {
     QFETCH(QString, display);
-    QProcessEnvironment env = childEnvironment();
+    QProcessEnvironment env = testsupport::childEnvironment(testsupport::newMarkerEntry());
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("DISPLAY"));

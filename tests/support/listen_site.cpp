@@ -339,6 +339,11 @@ void ListenSite::readFrom(QTcpSocket *socket)
     answer(socket, request);
 }
 
+QByteArray ListenSite::pageFor(const QByteArray &target) const
+{
+    return m_page.isEmpty() ? listenPage(target) : m_page;
+}
+
 void ListenSite::answer(QTcpSocket *socket, const Request &request)
 {
     const bool withBody = request.method != "HEAD";
@@ -348,10 +353,10 @@ void ListenSite::answer(QTcpSocket *socket, const Request &request)
         send(socket, "404 Not Found", "text/plain; charset=utf-8", "not found\n", withBody);
     } else if (m_stallAfterHead) {
         // The head promises a body that never comes; the socket stays open.
-        send(socket, "200 OK", "text/html; charset=utf-8", listenPage(request.target), false);
+        send(socket, "200 OK", "text/html; charset=utf-8", pageFor(request.target), false);
         return;
     } else {
-        send(socket, "200 OK", "text/html; charset=utf-8", listenPage(request.target), withBody);
+        send(socket, "200 OK", "text/html; charset=utf-8", pageFor(request.target), withBody);
     }
     finish(socket);
 }

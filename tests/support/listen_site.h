@@ -64,6 +64,11 @@ public:
     void setStallAfterHead(bool stall);
     bool stallAfterHead() const;
 
+    // The page answered for every target but the sound and the favicon, in
+    // place of the listen page: a page that misbehaves as some sites do.
+    // Empty (the default): the listen page.
+    void setPage(const QByteArray &html) { m_page = html; }
+
     // A 16-bit mono PCM WAV file holding a sine tone of `toneHz` sampled at
     // `sampleRate`, with short fades at both ends so that looping does not click.
     static QByteArray makeToneWav(double seconds, int toneHz = 440, int sampleRate = 22050);
@@ -90,6 +95,7 @@ private:
 
     void acceptConnections();
     void readFrom(QTcpSocket *socket);
+    QByteArray pageFor(const QByteArray &target) const;
     void answer(QTcpSocket *socket, const Request &request);
     void sendSound(QTcpSocket *socket, const Request &request, bool withBody);
     void send(QTcpSocket *socket, const QByteArray &status, const QByteArray &contentType,
@@ -102,6 +108,7 @@ private:
     QHash<QTcpSocket *, Connection> m_connections;
     QList<Request> m_requests;
     QByteArray m_sound;
+    QByteArray m_page;
     bool m_stallAfterHead = false;
 };
 
