@@ -32,12 +32,14 @@ private slots:
 
 private:
     ListenSite site_;
+    ListenAddressTable addresses_{QStringLiteral(LISTEN_ADDRESSES)};
     catalogue::SiteHosts hosts_;
     std::unique_ptr<testsupport::ShellFixture> fixture_;
 };
 
 void PaneThroughViewsTest::initTestCase()
 {
+    QVERIFY2(addresses_.isValid(), qPrintable(addresses_.error()));
     QVERIFY2(site_.listen(), qPrintable(site_.errorString()));
     const std::string host = site_.host().toStdString();
     hosts_ = {host, host};
@@ -63,9 +65,9 @@ void PaneThroughViewsTest::playsOnThroughViewsAndGoesWithBack()
 {
     QFETCH(QString, form);
     QFETCH(int, button);
-    const auto address = catalogue::listenUrl(*catalogue::recordingFor(form.toStdString()), button, hosts_);
-    QVERIFY(address);
-    const QByteArray target = testsupport::browserTarget(*address);
+    const std::optional<QByteArray> listed = testsupport::listedTarget(addresses_, form, button);
+    QVERIFY(listed);
+    const QByteArray target = *listed;
 
     shell::RecitationPage *page = testsupport::openPage(*fixture_, form);
     QVERIFY(page);

@@ -29,6 +29,7 @@ constexpr int kShrink = 118;
 
 const QString kMenu = QStringLiteral("Form2");
 
+constexpr int kSurahs = 114;
 constexpr int kOpenBackCycles = 200;
 constexpr int kRapidClicks = 1000;
 
@@ -46,21 +47,22 @@ QString menuButtonFor(const QString &form)
     return {};
 }
 
-std::optional<QString> listenAddress(const QString &form, int button, const catalogue::SiteHosts &hosts)
+// What the pane's url() shows for a request target at `host`.
+QByteArray encodedUrl(const QString &host, const QByteArray &target)
 {
-    const catalogue::Recording *recording = catalogue::recordingFor(form.toStdString());
-    if (!recording)
-        return std::nullopt;
-    const auto address = catalogue::listenUrl(*recording, button, hosts);
-    if (!address)
-        return std::nullopt;
-    return QString::fromStdString(*address);
+    return "http://" + host.toLatin1() + target;
 }
 
-// What the pane's url() shows for an address: the browser's encoding of it.
-QByteArray encodedUrl(const QString &host, const QString &address)
+// Shrink and then Enlarge: the pane is hidden and shown again, and Enlarge
+// shows only in between.
+void shrinkThenEnlarge(shell::RecitationPage *page)
 {
-    return "http://" + host.toLatin1() + testsupport::browserTarget(address);
+    QTest::mouseClick(page->button(kShrink), Qt::LeftButton);
+    QVERIFY(page->browserPane()->isHidden());
+    QVERIFY(page->button(kEnlarge)->isVisible());
+    QTest::mouseClick(page->button(kEnlarge), Qt::LeftButton);
+    QVERIFY(page->browserPane()->isVisible());
+    QVERIFY(!page->button(kEnlarge)->isVisible());
 }
 
 QWidgetList visibleTopLevels()
@@ -122,12 +124,14 @@ private:
     shell::RecitationPage *openFromMenu(testsupport::ShellFixture &fixture, const QString &form);
 
     ListenSite site_;
+    ListenAddressTable addresses_{QStringLiteral(LISTEN_ADDRESSES)};
     catalogue::SiteHosts hosts_;
     std::unique_ptr<testsupport::ShellFixture> fixture_;
 };
 
 void ReliabilityTest::initTestCase()
 {
+    QVERIFY2(addresses_.isValid(), qPrintable(addresses_.error()));
     QVERIFY2(site_.listen(), qPrintable(site_.errorString()));
     const std::string host = site_.host().toStdString();
     hosts_ = {host, host};
@@ -178,15 +182,14 @@ void ReliabilityTest::openPlayBackCyclesLeaveNothing()
         created << page << page->browserPane() << page->browserPane()->page();
 
         // A different surah each time round; on Form5 the next one that has an address.
-        int surah = cycle % catalogue::kSurahCount + 1;
-        std::optional<QString> address;
-        while (!(address = listenAddress(form, surah, hosts_)))
-            surah = surah % catalogue::kSurahCount + 1;
+        int surah = cycle % kSurahs + 1;
+        std::optional<QByteArray> target;
+        while (!(target = testsupport::listedTarget(addresses_, form, surah)))
+            surah = surah % kSurahs + 1;
         QVERIFY2(page->button(surah)->isEnabled(), where.constData());
         QTest::mouseClick(page->button(surah), Qt::LeftButton);
         QVERIFY2(testsupport::waitForListenPageRequests(site_, cycle + 1), where.constData());
-        QCOMPARE(testsupport::listenPageRequestList(site_).last().target,
-                 testsupport::browserTarget(*address));
+        QCOMPARE(testsupport::listenPageRequestList(site_).last().target, *target);
 
         QTest::mouseClick(page->button(kBack), Qt::LeftButton);
         testsupport::flushDeferredDeletes();
@@ -222,7 +225,7 @@ void ReliabilityTest::rapidClicksEndOnTheLast()
 
     int last = 0;
     for (int click = 0; click < kRapidClicks; ++click) {
-        last = click % catalogue::kSurahCount + 1;
+        last = click % kSurahs + 1;
         QTest::mouseClick(page->button(last), Qt::LeftButton);
         if (eventsBetween)
             QCoreApplication::processEvents();
@@ -231,12 +234,12 @@ void ReliabilityTest::rapidClicksEndOnTheLast()
     // stopping at the start of the run.
     QCOMPARE_NE(last, 1);
 
-    const std::optional<QString> address = listenAddress(form, last, hosts_);
-    QVERIFY(address);
-    const QByteArray target = testsupport::browserTarget(*address);
+    const std::optional<QByteArray> listed = testsupport::listedTarget(addresses_, form, last);
+    QVERIFY(listed);
+    const QByteArray target = *listed;
     QVERIFY2(testsupport::waitForListenPage(pane->page(), target),
              "the pane never showed the last click's listen page");
-    QCOMPARE(pane->url().toEncoded(), encodedUrl(site_.host(), *address));
+    QCOMPARE(pane->url().toEncoded(), encodedUrl(site_.host(), target));
     QVERIFY(testsupport::waitForPlayback(pane->page()));
 
     // No overtaken load turns up late and takes the pane somewhere else:
@@ -248,7 +251,7 @@ void ReliabilityTest::rapidClicksEndOnTheLast()
     QVERIFY(targets.size() >= 2);
     QCOMPARE(targets.last(), barrier);
     QCOMPARE(targets[targets.size() - 2], target);
-    QCOMPARE(pane->url().toEncoded(), encodedUrl(site_.host(), *address));
+    QCOMPARE(pane->url().toEncoded(), encodedUrl(site_.host(), target));
 }
 
 void ReliabilityTest::closedPortShowsErrorThenRecovers()
@@ -267,24 +270,22 @@ void ReliabilityTest::closedPortShowsErrorThenRecovers()
     shell::RecitationPage *page = openFromMenu(fixture, QStringLiteral("Form1"));
     QVERIFY(page);
     shell::BrowserPane *pane = page->browserPane();
-    const QString failing = *listenAddress(QStringLiteral("Form1"), 1, hosts);
+    const std::optional<QByteArray> failing = testsupport::listedTarget(addresses_, QStringLiteral("Form1"), 1);
+    QVERIFY(failing);
     QSignalSpy finished(pane, &QWebEngineView::loadFinished);
     QTest::mouseClick(page->button(1), Qt::LeftButton);
 
     QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), testsupport::kEngineTimeoutMs);
     QCOMPARE(finished.first().first().toBool(), false);
-    QCOMPARE(pane->url().toEncoded(), encodedUrl(host, failing));
+    QCOMPARE(pane->url().toEncoded(), encodedUrl(host, *failing));
     QVERIFY(site.requests().isEmpty());
     const QString errorText = pageText(pane->page());
     QVERIFY2(errorText.contains(QLatin1String("ERR_CONNECTION_REFUSED")), qPrintable(errorText));
 
     // The program carries on as before.
-    QTest::mouseClick(page->button(kShrink), Qt::LeftButton);
-    QVERIFY(pane->isHidden());
-    QVERIFY(page->button(kEnlarge)->isVisible());
-    QTest::mouseClick(page->button(kEnlarge), Qt::LeftButton);
-    QVERIFY(pane->isVisible());
-    QVERIFY(!page->button(kEnlarge)->isVisible());
+    shrinkThenEnlarge(page);
+    if (QTest::currentTestFailed())
+        return;
     QPointer<shell::RecitationPage> gone(page);
     QTest::mouseClick(page->button(kBack), Qt::LeftButton);
     testsupport::flushDeferredDeletes();
@@ -296,11 +297,12 @@ void ReliabilityTest::closedPortShowsErrorThenRecovers()
 
     // The site is back on the same port: the next click plays.
     QVERIFY2(site.listen(port), qPrintable(site.errorString()));
-    const QString address = *listenAddress(QStringLiteral("Form3"), 1, hosts);
+    const std::optional<QByteArray> target = testsupport::listedTarget(addresses_, QStringLiteral("Form3"), 1);
+    QVERIFY(target);
     QTest::mouseClick(page->button(1), Qt::LeftButton);
     QVERIFY(testsupport::waitForListenPageRequests(site, 1));
-    QCOMPARE(testsupport::listenPageRequestList(site).first().target, testsupport::browserTarget(address));
-    QVERIFY(testsupport::waitForListenPage(pane->page(), testsupport::browserTarget(address)));
+    QCOMPARE(testsupport::listenPageRequestList(site).first().target, *target);
+    QVERIFY(testsupport::waitForListenPage(pane->page(), *target));
     QVERIFY2(testsupport::waitForPlayback(pane->page()), "no playback once the site is back");
 }
 
@@ -329,12 +331,9 @@ void ReliabilityTest::stalledSiteLeavesWindowsResponsive()
     QVERIFY(finished.isEmpty());
     QVERIFY(site.openConnections() >= 1);
 
-    QTest::mouseClick(page->button(kShrink), Qt::LeftButton);
-    QVERIFY(pane->isHidden());
-    QVERIFY(page->button(kEnlarge)->isVisible());
-    QTest::mouseClick(page->button(kEnlarge), Qt::LeftButton);
-    QVERIFY(pane->isVisible());
-    QVERIFY(!page->button(kEnlarge)->isVisible());
+    shrinkThenEnlarge(page);
+    if (QTest::currentTestFailed())
+        return;
     QVERIFY(webPage->isLoading());
 
     // Back does not wait for the held answer (it would wait for ever: the

@@ -7,7 +7,6 @@
 // addresses (listen_addresses.tsv) or is written out here.
 
 #include "engine_test_support.h"
-#include "../catalogue/listen_address_table.h"
 
 #include <shell/form_button.h>
 
@@ -40,26 +39,6 @@ QByteArray directTarget(const QByteArray &id, const QByteArray &name, const QByt
 QByteArray listenBoxTarget(const QByteArray &audioId)
 {
     return "/audio/listenbox.php?audioid=" + audioId + "&type=wma";
-}
-
-// What a browser puts on the wire for the path and query of an address: the
-// UTF-8 bytes of letters outside ASCII and a literal blank as uppercase %XX,
-// everything else, an escape already written included, as it stands.
-QByteArray wireTarget(const QString &target)
-{
-    static constexpr char hex[] = "0123456789ABCDEF";
-    QByteArray wire;
-    for (const char c : target.toUtf8()) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80 || byte == ' ') {
-            wire += '%';
-            wire += hex[byte >> 4];
-            wire += hex[byte & 0x0F];
-        } else {
-            wire += c;
-        }
-    }
-    return wire;
 }
 
 } // namespace
@@ -113,10 +92,7 @@ void SurahActionTest::init()
 
 std::optional<QByteArray> SurahActionTest::expectedTarget(const QString &form, int button) const
 {
-    const ListedAddress *listed = addresses_.find(form, button);
-    if (!listed)
-        return std::nullopt;
-    return wireTarget(listed->target);
+    return testsupport::listedTarget(addresses_, form, button);
 }
 
 shell::RecitationPage *SurahActionTest::openAlone(const QString &form)
