@@ -1,15 +1,36 @@
 #include <catalogue/listen_url.h>
 #include <shell/program.h>
 
-#include <cstdio>
 #include <QByteArray>
+#include <QtGlobal>
+
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace {
 
+#ifdef Q_OS_UNIX
+bool sandboxTurnedOff()
+{
+    return qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")
+            || qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").contains("--no-sandbox");
+}
+#endif
+
 // The web engine will not start as root with its sandbox on, and its own
-// report of that is a crash; say it plainly instead.
-bool rootWithSandbox() { return ::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX") && !qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").contains("--no-sandbox"); }
+// report of that is a crash; say it plainly instead. Only POSIX systems have
+// a root user to ask about.
+bool rootWithSandbox()
+{
+#ifdef Q_OS_UNIX
+    return ::geteuid() == 0 && !sandboxTurnedOff();
+#else
+    return false;
+#endif
+}
 
 } // namespace
 

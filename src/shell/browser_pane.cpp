@@ -2,6 +2,9 @@
 
 #include "runtime_error.h"
 
+#include <QAuthenticator>
+#include <QChildEvent>
+#include <QColorDialog>
 #include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QWebEnginePage>
@@ -42,7 +45,9 @@ void makeDeferredShareContext()
 // A listen page plays inside its pane and nowhere else. It opens no window of
 // its own on the listener's desktop (no message, question or file chooser,
 // any of which would hold the program until answered), keeps no page from
-// being replaced, and its console is no concern of the listener's.
+// being replaced, and its console is no concern of the listener's. Nobody is
+// there to give it a password or a permission, so what it asks for is
+// refused at once, and the page's own code goes on.
 class ListenPage : public QWebEnginePage
 {
 public:
@@ -50,6 +55,10 @@ public:
         : QWebEnginePage(&profile, parent)
     {
         connect(this, &QWebEnginePage::loadStarted, this, &ListenPage::leavingDone);
+        connect(this, &QWebEnginePage::authenticationRequired, this, &ListenPage::cancelSiteLogin);
+        connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+                &ListenPage::cancelProxyLogin);
+        connect(this, &QWebEnginePage::featurePermissionRequested, this, &ListenPage::deny);
     }
 
     // The listener has asked for another page: if the page shown asks
@@ -81,6 +90,23 @@ protected:
 
 private:
     void leavingDone() { leaving_ = false; }
+
+    // The engine takes a null authenticator for a cancelled login. The one it
+    // hands over already carries the site's realm: sent back as it is, it
+    // would log in with an empty name, be refused, and be asked for again.
+    static void cancelLogin(QAuthenticator *authenticator) { *authenticator = QAuthenticator(); }
+    void cancelSiteLogin(const QUrl &, QAuthenticator *authenticator) { cancelLogin(authenticator); }
+    void cancelProxyLogin(const QUrl &, QAuthenticator *authenticator, const QString &)
+    {
+        cancelLogin(authenticator);
+    }
+
+    // Notifications, the location, camera, microphone, the screen, the mouse:
+    // a request the engine forwards here waits until it is answered.
+    void deny(const QUrl &origin, Feature feature)
+    {
+        setFeaturePermission(origin, feature, PermissionDeniedByUser);
+    }
 
     bool leaving_ = false;
 };
@@ -148,6 +174,21 @@ void BrowserPane::navigate(const QString &address)
                           QStringLiteral("not a whole address: %1").arg(address));
     static_cast<ListenPage *>(page())->leaveForNextAddress(); // the pane only ever holds its own page
     load(url);
+}
+
+void BrowserPane::childEvent(QChildEvent *event)
+{
+    QWebEngineView::childEvent(event);
+    // For a colour field of the page, the view opens a colour dialog of its
+    // own, which holds the page's window until it is answered, and there is
+    // no asking it not to. Made ready to show, it is kept off the screen and
+    // dismissed, as if closed at once; the field keeps its colour.
+    if (event->type() != QEvent::ChildPolished)
+        return;
+    if (auto *colours = qobject_cast<QColorDialog *>(event->child())) {
+        colours->setAttribute(Qt::WA_DontShowOnScreen);
+        QMetaObject::invokeMethod(colours, &QDialog::reject, Qt::QueuedConnection);
+    }
 }
 
 } // namespace shell

@@ -32,6 +32,9 @@ public:
     BrowserPane(QWebEngineProfile &profile, QWidget *parent);
 
     void navigate(const QString &address);
+
+protected:
+    void childEvent(QChildEvent *event) override;
 };
 
 } // namespace shell

@@ -90,10 +90,11 @@ int runProgram(int &argc, char **argv, const catalogue::SiteHosts &hosts,
                const std::function<void(FormsRuntime &)> &started)
 {
     deferBrowserGraphics(); // the web views' GL context waits for the browser to start
-    // Compiled shaders would otherwise be kept under the listener's home, by
-    // Qt and by the GL driver, for this process and the engine's.
+    // Qt would keep the shaders it compiles for the program under the
+    // listener's home. The GL driver's own shader cache is left on: it is
+    // the system's, shared by every program drawn with GL, and without it
+    // the driver compiles every page's shaders again each time it opens.
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
-    qputenv("MESA_SHADER_CACHE_DISABLE", "true");
 
     DisplayConnection display;
     QApplication app(argc, argv);

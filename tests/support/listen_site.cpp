@@ -356,7 +356,9 @@ void ListenSite::answer(QTcpSocket *socket, const Request &request)
         send(socket, "200 OK", "text/html; charset=utf-8", pageFor(request.target), false);
         return;
     } else {
-        send(socket, "200 OK", "text/html; charset=utf-8", pageFor(request.target), withBody);
+        const QByteArray status = m_pageStatus.isEmpty() ? QByteArray("200 OK") : m_pageStatus;
+        send(socket, status, "text/html; charset=utf-8", pageFor(request.target), withBody,
+             m_pageHeaders);
     }
     finish(socket);
 }

@@ -69,6 +69,16 @@ public:
     // Empty (the default): the listen page.
     void setPage(const QByteArray &html) { m_page = html; }
 
+    // The status line and extra header lines (each ending in CRLF) that a
+    // listen page is answered with, in place of "200 OK" and none: a site
+    // that asks for a password, say, answers "401 Unauthorized" with a
+    // WWW-Authenticate header. Empty `status`: the default again.
+    void setPageStatus(const QByteArray &status, const QByteArray &headers = {})
+    {
+        m_pageStatus = status;
+        m_pageHeaders = headers;
+    }
+
     // A 16-bit mono PCM WAV file holding a sine tone of `toneHz` sampled at
     // `sampleRate`, with short fades at both ends so that looping does not click.
     static QByteArray makeToneWav(double seconds, int toneHz = 440, int sampleRate = 22050);
@@ -109,6 +119,8 @@ private:
     QList<Request> m_requests;
     QByteArray m_sound;
     QByteArray m_page;
+    QByteArray m_pageStatus;
+    QByteArray m_pageHeaders;
     bool m_stallAfterHead = false;
 };
 
