@@ -7,6 +7,7 @@
 #include "recitation_page.h"
 #include "runtime_error.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QWebEngineProfile>
@@ -23,6 +24,17 @@ QString scratchTemplate()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     const QString parent = runtime.isEmpty() ? QDir::tempPath() : runtime;
     return parent + QStringLiteral("/sorvantel-XXXXXX");
+}
+
+// Showing a window posts it and each of its controls an update for later,
+// yet the whole of a window that has just been shown is painted when it
+// reaches the screen. Left in the queue, those updates arrive just after
+// that and paint every button a second time.
+void dropUpdatesCoveredByFirstPaint(QWidget *window)
+{
+    QCoreApplication::removePostedEvents(window, QEvent::UpdateLater);
+    for (QWidget *control : window->findChildren<QWidget *>())
+        QCoreApplication::removePostedEvents(control, QEvent::UpdateLater);
 }
 
 } // namespace
@@ -87,7 +99,11 @@ void FormsRuntime::show(const QString &name)
 {
     if (ended_)
         return;
-    window(name)->show();
+    QWidget *shown = window(name);
+    const bool wasHidden = shown->isHidden();
+    shown->show();
+    if (wasHidden)
+        dropUpdatesCoveredByFirstPaint(shown);
 }
 
 void FormsRuntime::hide(const QString &name)
