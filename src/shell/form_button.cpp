@@ -2,6 +2,7 @@
 
 #include "appearance.h"
 
+#include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
@@ -43,7 +44,21 @@ void drawCaption(QPainter &painter, const QRectF &area, const QString &text, con
     layout.draw(&painter, QPointF(area.left(), area.top() + (area.height() - height) / 2));
 }
 
+// Where a button of `size` draws its caption.
+QRectF captionArea(const QSize &size)
+{
+    return QRectF(QPointF(0, 0), QSizeF(size)).adjusted(2, 2, -2, -2);
+}
+
 } // namespace
+
+void prepareCaption(const QString &caption, const QFont &font, const QSize &size)
+{
+    QImage scratch(size, QImage::Format_ARGB32_Premultiplied);
+    scratch.fill(Qt::transparent);
+    QPainter painter(&scratch);
+    drawCaption(painter, captionArea(size), caption, font);
+}
 
 FormButton::FormButton(QWidget *parent)
     : QPushButton(parent)
@@ -66,7 +81,7 @@ void FormButton::paintEvent(QPaintEvent *)
     const QBrush face(faceColour());
     qDrawWinButton(&painter, rect(), palette(), sunken, &face);
 
-    QRectF textArea = QRectF(rect()).adjusted(2, 2, -2, -2);
+    QRectF textArea = captionArea(size());
     if (sunken)
         textArea.translate(1, 1);
     if (isEnabled()) {

@@ -2,6 +2,9 @@
 
 #include <QPushButton>
 
+class QFont;
+class QSize;
+
 namespace shell {
 
 // A command button in the designs' graphical style: its face is filled with
@@ -20,5 +23,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 };
+
+// Draws `caption` off the screen as a button of `size` in `font` draws it:
+// the face is loaded, and its glyphs rendered, for the first real paint.
+void prepareCaption(const QString &caption, const QFont &font, const QSize &size);
 
 } // namespace shell

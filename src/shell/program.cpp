@@ -4,6 +4,7 @@
 #include "browser_pane.h"
 #include "forms_runtime.h"
 #include "menu_design.h"
+#include "recitation_page.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -17,12 +18,13 @@ namespace shell {
 
 namespace {
 
-// Starts the web engine once the menu has first been drawn, so the menu
-// shows without waiting for it and the first page opens as fast as any.
-class PrepareBrowserAfterFirstPaint : public QObject
+// Starts the web engine and readies the surah captions once the menu has
+// first been drawn, so the menu shows without waiting for either and the
+// first page opens as fast as any.
+class PrepareAfterFirstPaint : public QObject
 {
 public:
-    PrepareBrowserAfterFirstPaint(FormsRuntime &runtime, QWidget *menu)
+    PrepareAfterFirstPaint(FormsRuntime &runtime, QWidget *menu)
         : QObject(menu)
         , runtime_(runtime)
     {
@@ -35,6 +37,7 @@ protected:
         if (event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
             QTimer::singleShot(0, &runtime_, &FormsRuntime::prepareBrowser);
+            QTimer::singleShot(0, &runtime_, &prepareSurahCaptions);
         }
         return false;
     }
@@ -108,7 +111,7 @@ int runProgram(int &argc, char **argv, const catalogue::SiteHosts &hosts,
                      Qt::QueuedConnection);
 
     const QString menu = QLatin1String(kMenuForm);
-    new PrepareBrowserAfterFirstPaint(runtime, runtime.window(menu));
+    new PrepareAfterFirstPaint(runtime, runtime.window(menu));
     runtime.show(menu);
     if (started)
         started(runtime);

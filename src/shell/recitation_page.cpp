@@ -18,6 +18,12 @@
 
 namespace shell {
 
+void prepareSurahCaptions()
+{
+    for (int n = 1; n <= kSurahCount; ++n)
+        prepareCaption(surahCaption(n), toQFont(surahButtonFont(n)), toPixels(surahButtonRect(n)).size());
+}
+
 RecitationPage::RecitationPage(const PageDescription &description, FormsRuntime &runtime,
                                QWebEngineProfile &profile, const catalogue::SiteHosts &hosts)
     : description_(description)

@@ -17,6 +17,11 @@ class FormButton;
 class FormsRuntime;
 struct PageDescription;
 
+// Draws the 114 surah captions off the screen, each in its button's face and
+// size, so that the first page to open finds the faces loaded and the
+// glyphs rendered (some ten milliseconds, otherwise spent on its first paint).
+void prepareSurahCaptions();
+
 // The window of one recording: 114 surah buttons, Exit, Back, Enlarge and
 // Shrink, the browser pane and two frame shapes, built from the shared page
 // design and the page's own description.
