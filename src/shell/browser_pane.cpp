@@ -141,6 +141,12 @@ std::unique_ptr<QWebEngineProfile> createBrowserProfile(const QString &scratchFo
     profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     profile->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+    // A window a page's script opens by itself gets no place on the desktop,
+    // yet the engine would build it and keep it, however many the script
+    // asks for; refused, the script gets null at once. A window the
+    // listener's click in the page asks for still goes to the view, which
+    // opens none.
+    profile->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     return profile;
 }
 

@@ -16,10 +16,10 @@ namespace shell {
 void deferBrowserGraphics();
 
 // The profile every browser pane runs on: off the record, so no cookie, cache
-// or storage reaches the disk, and media may start without a gesture in the
-// page (a surah click is the listener's gesture). It must outlive every pane,
-// and `scratchFolder` (if not empty) must outlive it: the engine makes its
-// empty folders there.
+// or storage reaches the disk; media may start without a gesture in the page
+// (a surah click is the listener's gesture); no script opens a window by
+// itself. It must outlive every pane, and `scratchFolder` (if not empty) must
+// outlive it: the engine makes its empty folders there.
 std::unique_ptr<QWebEngineProfile> createBrowserProfile(const QString &scratchFolder);
 
 // A page's embedded web view. It starts with no page; navigate() loads an

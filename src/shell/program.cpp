@@ -93,11 +93,10 @@ int runProgram(int &argc, char **argv, const catalogue::SiteHosts &hosts,
                const std::function<void(FormsRuntime &)> &started)
 {
     deferBrowserGraphics(); // the web views' GL context waits for the browser to start
-    // Qt would keep the shaders it compiles for the program under the
-    // listener's home. The GL driver's own shader cache is left on: it is
-    // the system's, shared by every program drawn with GL, and without it
-    // the driver compiles every page's shaders again each time it opens.
-    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
+    // Qt's shader cache is left on, like the GL driver's: it is one folder
+    // under the cache home that every Qt program drawn with GL shares, and
+    // holds compiled shaders, nothing of the listener's. Without it the first
+    // page of every run compiles all of Qt's shader programs again.
 
     DisplayConnection display;
     QApplication app(argc, argv);

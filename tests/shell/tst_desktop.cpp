@@ -6,9 +6,11 @@
 // - A page that would rather not be left cannot hold a surah click.
 // - A password that the site or a proxy asks for is refused at once, and so
 //   is every permission a page asks for: the page goes on, nobody is asked.
+// - A page's script opens no window by itself, and the listener's click in
+//   the page opens none on the desktop either.
 // - A whole session leaves the listener's home and temporary folders as they
-//   were, with pages that use the browser's storage; only the GL driver's
-//   shared shader cache may be there.
+//   were, with pages that use the browser's storage; only the shared shader
+//   caches of the GL driver and of Qt may be there.
 // - Without a display the program says so and ends with status 1, not a crash.
 // - A double click on Enlarge does not go on to the surah button it uncovers.
 // - Enter presses the focused button, on the menu and on a page.
@@ -147,6 +149,27 @@ navigator.geolocation.getCurrentPosition(
     function (e) { report('location', e.code == e.PERMISSION_DENIED ? 'denied' : 'failed-' + e.code); });
 </script></body></html>)";
 
+// A page that opens a window (for the address /report/opened) as soon as it
+// has loaded, when %1 is "by-itself", or at the listener's first click
+// inside it, when %1 is "at-click"; it reports what window.open gave it as
+// /report/<when>=window or /report/<when>=null. It is ready for that click
+// once its first content is painted.
+const QByteArray kOpensAWindow = R"(<!doctype html><html><body style="height: 100vh">
+<h1>Listen</h1>
+<script>
+function openAWindow(when) {
+    var opened = window.open('/report/opened');
+    fetch('/report/' + when + '=' + (opened ? 'window' : 'null'));
+}
+if ('%1' == 'by-itself')
+    openAWindow('%1');
+addEventListener('mousedown', function () { openAWindow('%1'); }, {once: true});
+new PerformanceObserver(function (entries) {
+    if (entries.getEntriesByName('first-contentful-paint').length)
+        fetch('/report/ready');
+}).observe({type: 'paint', buffered: true});
+</script></body></html>)";
+
 // What the site has been told by the pages of these tests.
 QList<QByteArray> reports(const ListenSite &site)
 {
@@ -158,13 +181,25 @@ QList<QByteArray> reports(const ListenSite &site)
     return told;
 }
 
-// The GL driver's shader cache under the cache home: the system's, kept by
-// the driver for every program drawn with GL, not the program's own.
-bool inGlDriverCache(const QString &path)
+// What a page has reported of `what` as /report/<what>=<answer>; empty
+// until it has.
+QByteArray reportedAnswer(const ListenSite &site, const QByteArray &what)
 {
-    static const QRegularExpression driverCache(
-        QStringLiteral("^\\.cache(/mesa_shader_cache(_sf|_db)?(/.*)?)?$"));
-    return driverCache.match(path).hasMatch();
+    const QByteArray prefix = "/report/" + what + '=';
+    const QList<QByteArray> told = reports(site);
+    const auto report = std::find_if(told.cbegin(), told.cend(),
+                                     [&](const QByteArray &target) { return target.startsWith(prefix); });
+    return report == told.cend() ? QByteArray() : report->mid(prefix.size());
+}
+
+// The shared shader caches under the cache home: the GL driver's (Mesa's)
+// and Qt's (one folder per processor and ABI), kept for every program drawn
+// with GL, not the program's own.
+bool inSharedShaderCache(const QString &path)
+{
+    static const QRegularExpression sharedCache(QStringLiteral(
+        "^\\.cache(/(mesa_shader_cache(_sf|_db)?|qtshadercache-[^/]+)(/.*)?)?$"));
+    return sharedCache.match(path).hasMatch();
 }
 
 // Every file and folder under `root`, by path relative to it.
@@ -198,6 +233,8 @@ private slots:
     void aPasswordIsAskedForOnce_data();
     void aPasswordIsAskedForOnce();
     void everyPermissionIsDeniedAtOnce();
+    void noWindowOpens_data();
+    void noWindowOpens();
 
     void doubleClickOnEnlargeStaysOnEnlarge();
     void enterPressesTheFocusedButton_data();
@@ -433,6 +470,36 @@ void DesktopTest::everyPermissionIsDeniedAtOnce()
     QVERIFY2(allDenied, reports(site_).join(' ').constData());
 }
 
+void DesktopTest::noWindowOpens_data()
+{
+    QTest::addColumn<QByteArray>("when");
+    QTest::addColumn<QByteArray>("given");
+    // A script alone is refused at once. At a click, the page is given a
+    // window, which the view then opens nowhere.
+    QTest::newRow("the page's script by itself") << QByteArray("by-itself") << QByteArray("null");
+    QTest::newRow("at the listener's click in the page") << QByteArray("at-click") << QByteArray("window");
+}
+
+void DesktopTest::noWindowOpens()
+{
+    QFETCH(QByteArray, when);
+    QFETCH(QByteArray, given);
+    shell::RecitationPage *page = openForm1Serving(QByteArray(kOpensAWindow).replace("%1", when));
+    QVERIFY(page);
+    if (when == "at-click") {
+        QVERIFY(waitUntil([&] { return asked(site_, "/report/ready"); }));
+        QVERIFY(clickOn(page->browserPane()));
+    }
+    QVERIFY(waitUntil([&] { return !reportedAnswer(site_, when).isEmpty(); }));
+    QCOMPARE(reportedAnswer(site_, when), given);
+
+    // A later surah's request: the window's address would have been asked for by then.
+    testsupport::clickLikeAListener(page->button(2));
+    QVERIFY(waitUntil([&] { return surahRequested(2); }));
+    QVERIFY2(!asked(site_, "/report/opened"), reports(site_).join(' ').constData());
+    QCOMPARE(otherVisibleWindows(page), QStringList());
+}
+
 void DesktopTest::doubleClickOnEnlargeStaysOnEnlarge()
 {
     site_.setPage(kStoresAndPlays);
@@ -521,7 +588,7 @@ void DesktopTest::sessionLeavesHomeAndTemporaryFoldersAsTheyWere()
     QVERIFY(site_.soundRequests() > 0);
 
     QStringList left = contentsOf(home);
-    left.removeIf(inGlDriverCache);
+    left.removeIf(inSharedShaderCache);
     QCOMPARE(left, (QStringList{QStringLiteral("run"), QStringLiteral("tmp")}));
 }
 
@@ -566,7 +633,6 @@ int main(int argc, char *argv[])
     qputenv("DISPLAY", server.display().toLatin1());
     qputenv("QT_QPA_PLATFORM", "xcb");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     QApplication app(argc, argv);
     DesktopTest test;
     const int status = QTest::qExec(&test, argc, argv);
