@@ -1,5 +1,7 @@
 #pragma once
 
+#include "double_click_guard.h"
+
 #include <catalogue/listen_url.h>
 
 #include <QList>
@@ -61,6 +63,9 @@ private:
     // Every page's web view runs on this profile; it outlives every window.
     std::unique_ptr<QWebEngineProfile> profile_;
     std::map<QString, QPointer<QWidget>> windows_;
+    // A move between windows, or Enlarge, may bring another button under
+    // the pointer halfway through a double click.
+    DoubleClickGuard doubleClicks_;
     QList<QPointer<QWidget>> discarded_;
     bool ended_ = false;
 };

@@ -5,6 +5,7 @@
 #include "forms_runtime.h"
 #include "menu_design.h"
 #include "recitation_page.h"
+#include "termination_signals.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -105,9 +106,14 @@ int runProgram(int &argc, char **argv, const catalogue::SiteHosts &hosts,
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     installFontFallbacks();
 
+    // Made before the runtime, so that it outlives it: a signal that comes
+    // while the runtime's windows, engine and scratch folder go finds it
+    // still caught and changes nothing.
+    TerminationSignals termination;
     FormsRuntime runtime(hosts);
     QObject::connect(&runtime, &FormsRuntime::ended, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    QObject::connect(&termination, &TerminationSignals::received, &runtime, &FormsRuntime::end);
 
     const QString menu = QLatin1String(kMenuForm);
     new PrepareAfterFirstPaint(runtime, runtime.window(menu));

@@ -1,7 +1,6 @@
 #include "recitation_page.h"
 
 #include "browser_pane.h"
-#include "double_click_guard.h"
 #include "form_button.h"
 #include "forms_runtime.h"
 #include "frame_shape.h"
@@ -64,9 +63,6 @@ void RecitationPage::buildControls(QWebEngineProfile &profile)
     }
     for (const ShapeDesign &shape : pageShapes())
         addShape(this, shape.name, shape.rect);
-
-    // Enlarge lies over surah buttons and hides itself when clicked.
-    new DoubleClickGuard(button(kEnlargeButton), surahs->buttons(), this);
 
     connect(surahs, &QButtonGroup::idClicked, this, &RecitationPage::playSurah);
     connect(button(kExitButton), &QPushButton::clicked, this, &RecitationPage::exitProgram);

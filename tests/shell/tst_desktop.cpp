@@ -12,7 +12,11 @@
 //   were, with pages that use the browser's storage; only the shared shader
 //   caches of the GL driver and of Qt may be there.
 // - Without a display the program says so and ends with status 1, not a crash.
-// - A double click on Enlarge does not go on to the surah button it uncovers.
+// - A double click on Enlarge does not go on to the surah button it uncovers,
+//   and one on a recording button does not go on to the page it opens; a
+//   click a moment later counts.
+// - SIGTERM, SIGINT and SIGHUP end the program as Exit does: no engine
+//   process and no scratch folder of its own stays behind.
 // - Enter presses the focused button, on the menu and on a page.
 
 #include "child_process_support.h"
@@ -28,19 +32,26 @@
 #include <shell/forms_runtime.h>
 #include <shell/recitation_page.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QNetworkProxy>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 
+#include <csignal>
+#include <functional>
 #include <memory>
+
+#include <unistd.h>
 
 using testsupport::ListenSite;
 using testsupport::waitUntil;
@@ -77,9 +88,33 @@ bool clickAt(const QPoint &global, int clicks = 1)
                     QStringLiteral("1")});
 }
 
+// Clicks where the pointer is, without moving it.
+bool clickInPlace(int clicks)
+{
+    return xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(clicks),
+                    QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("1")});
+}
+
 bool clickOn(QWidget *widget)
 {
     return clickAt(widget->mapToGlobal(widget->rect().center()));
+}
+
+// Moves the pointer onto the middle of `widget`.
+bool pointAt(QWidget *widget)
+{
+    const QPoint global = widget->mapToGlobal(widget->rect().center());
+    return xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(global.x()),
+                    QString::number(global.y())});
+}
+
+// A click where the pointer is, given once the desktop's double-click time
+// has passed since this call: the listener's pause is part of the input.
+bool clickInPlaceAfterDoubleClickTime()
+{
+    const int pauseMs = QGuiApplication::styleHints()->mouseDoubleClickInterval() + 200;
+    return xdotool({QStringLiteral("sleep"), QString::number(pauseMs / 1000.0, 'f', 3),
+                    QStringLiteral("click"), QStringLiteral("1")});
 }
 
 // The windows on the desktop other than `expected`: a site's dialog, say.
@@ -237,28 +272,38 @@ private slots:
     void noWindowOpens();
 
     void doubleClickOnEnlargeStaysOnEnlarge();
+    void doubleClickOnARecordingOnlyOpensItsPage_data();
+    void doubleClickOnARecordingOnlyOpensItsPage();
+    void doubleClickOnBackOnlyShowsTheMenu();
     void enterPressesTheFocusedButton_data();
     void enterPressesTheFocusedButton();
 
     void sessionLeavesHomeAndTemporaryFoldersAsTheyWere();
     void withoutADisplayItSaysSoAndEnds_data();
     void withoutADisplayItSaysSoAndEnds();
+    void aSignalEndsTheProgramAsExitDoes_data();
+    void aSignalEndsTheProgramAsExitDoes();
 
 private:
     shell::RecitationPage *openForm1();
     shell::RecitationPage *openForm1Serving(const QByteArray &html);
+    QWidget *clickThroughAMove(const QPoint &target, int clicks, const std::function<QWidget *()> &next);
     bool surahRequested(int button) const;
     void useHosts(const QString &host);
 
+    ListenAddressTable addresses_{QStringLiteral(LISTEN_ADDRESSES)};
     ListenSite site_;
     // The proxy the engine goes through for every host that is not a
     // loopback address; it asks for a password, always.
     ListenSite proxy_;
     std::unique_ptr<testsupport::ShellFixture> fixture_;
+    int doubleClickInterval_ = 0; // the desktop's own
 };
 
 void DesktopTest::initTestCase()
 {
+    QVERIFY2(addresses_.isValid(), qPrintable(addresses_.error()));
+    doubleClickInterval_ = QGuiApplication::styleHints()->mouseDoubleClickInterval();
     QVERIFY2(site_.listen(), qPrintable(site_.errorString()));
     QVERIFY2(proxy_.listen(), qPrintable(proxy_.errorString()));
     proxy_.setPageStatus("407 Proxy Authentication Required",
@@ -284,6 +329,7 @@ void DesktopTest::cleanup()
     fixture_.reset();
     site_.setPage({});
     site_.setPageStatus({});
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(doubleClickInterval_);
 }
 
 // A program whose recitation sites are both on `host`.
@@ -529,6 +575,107 @@ void DesktopTest::doubleClickOnEnlargeStaysOnEnlarge()
     QVERIFY(!surahRequested(14));
 }
 
+void DesktopTest::doubleClickOnARecordingOnlyOpensItsPage_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<int>("clicks");
+    for (const testsupport::design::MenuButton &entry : testsupport::design::menuButtons()) {
+        if (!entry.opens.isEmpty())
+            QTest::addRow("%s, a double click", qPrintable(entry.name)) << entry.name << entry.opens << 2;
+    }
+    QTest::newRow("Command1, a triple click") << QStringLiteral("Command1") << QStringLiteral("Form1") << 3;
+}
+
+// Clicks `clicks` times at `target`, where the first click takes the
+// listener to another window, `next()` once it is there: the presses after
+// the first are given once that window is on the screen, where they land on
+// whatever it has under the pointer. How soon that is depends on the build
+// and the machine; the desktop's double-click time is set long enough to
+// take it in, until the test ends. The window, or nullptr if it never came.
+QWidget *DesktopTest::clickThroughAMove(const QPoint &target, int clicks, const std::function<QWidget *()> &next)
+{
+    QElapsedTimer sinceFirstClick;
+    sinceFirstClick.start();
+    QWidget *window = nullptr;
+    if (!clickAt(target) || !waitUntil([&] { return (window = next()) != nullptr; })
+        || !QTest::qWaitForWindowExposed(window))
+        return nullptr;
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(int(sinceFirstClick.elapsed()) + 1000);
+    return clickInPlace(clicks - 1) ? window : nullptr;
+}
+
+// The first click opens the page where the menu was; the presses after it
+// land on whatever button of the page now lies under the pointer.
+void DesktopTest::doubleClickOnARecordingOnlyOpensItsPage()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, form);
+    QFETCH(int, clicks);
+    fixture_->runtime().show(QStringLiteral("Form2"));
+    QWidget *menu = fixture_->runtime().existing(QStringLiteral("Form2"));
+    QVERIFY(menu && QTest::qWaitForWindowExposed(menu));
+    auto *recording = menu->findChild<QAbstractButton *>(button);
+    QVERIFY(recording);
+    const QPoint target = recording->mapToGlobal(recording->rect().center());
+
+    shell::RecitationPage *page = nullptr;
+    QVERIFY(clickThroughAMove(target, clicks, [&]() -> QWidget * {
+        page = fixture_->page(form);
+        return page && page->isVisible() && !menu->isVisible() ? page : nullptr;
+    }));
+
+    // Then the listener clicks a surah of the page on purpose: the first
+    // with an address, other than the button under the double click.
+    const QWidget *underDoubleClick = QApplication::widgetAt(target);
+    int later = 1;
+    while (!addresses_.find(form, later) || page->button(later) == underDoubleClick)
+        ++later;
+    const std::optional<QByteArray> laterTarget = testsupport::listedTarget(addresses_, form, later);
+    QWidget *laterButton = page->button(later);
+    QVERIFY(pointAt(laterButton));
+    // The pointer has come onto that button once the page has taken every
+    // press before: by then the pane would have been given an address.
+    QVERIFY(waitUntil([&] { return laterButton->underMouse(); }));
+    const QUrl given = page->browserPane()->page()->requestedUrl();
+    QVERIFY2(given.isEmpty(), given.toEncoded().constData());
+
+    QVERIFY(clickInPlaceAfterDoubleClickTime());
+    QVERIFY(waitUntil([&] { return site_.listenPageTargets().contains(*laterTarget); }));
+    // Its request comes after anything the double click sent.
+    QCOMPARE(site_.listenPageTargets(), QList<QByteArray>{*laterTarget});
+}
+
+// The listener has moved the menu so that a recording button lies under a
+// page's Back: a double click on Back shows the menu and opens nothing.
+void DesktopTest::doubleClickOnBackOnlyShowsTheMenu()
+{
+    shell::FormsRuntime &runtime = fixture_->runtime();
+    runtime.show(QStringLiteral("Form2"));
+    QWidget *menu = runtime.existing(QStringLiteral("Form2"));
+    QVERIFY(menu && QTest::qWaitForWindowExposed(menu));
+    auto *recording = menu->findChild<QAbstractButton *>(QStringLiteral("Command2"));
+    QVERIFY(recording);
+    testsupport::clickLikeAListener(recording);
+    shell::RecitationPage *page = fixture_->page(QStringLiteral("Form3"));
+    QVERIFY(page && QTest::qWaitForWindowExposed(page));
+    const QPoint back = page->button(116)->mapToGlobal(page->button(116)->rect().center());
+    menu->move(menu->pos() + back - recording->mapToGlobal(recording->rect().center()));
+
+    QVERIFY(clickThroughAMove(back, 2, [&]() -> QWidget * {
+        return menu->isVisible() && !runtime.existing(QStringLiteral("Form3")) ? menu : nullptr;
+    }));
+    QCOMPARE(QApplication::widgetAt(back), recording);
+
+    // Once the pointer is on another button of the menu, the menu has taken
+    // every press before.
+    auto *other = menu->findChild<QAbstractButton *>(QStringLiteral("Command1"));
+    QVERIFY(pointAt(other));
+    QVERIFY(waitUntil([&] { return other->underMouse(); }));
+    QVERIFY(menu->isVisible());
+    QVERIFY(!runtime.existing(QStringLiteral("Form3")));
+}
+
 void DesktopTest::enterPressesTheFocusedButton_data()
 {
     QTest::addColumn<QString>("window");
@@ -621,6 +768,88 @@ void DesktopTest::withoutADisplayItSaysSoAndEnds()
     QCOMPARE(program.exitCode(), 1);
     QVERIFY2(said.startsWith("sorvantel: no display to show the program's windows on"), said.constData());
     QVERIFY2(!said.contains("einstall"), said.constData());
+}
+
+void DesktopTest::aSignalEndsTheProgramAsExitDoes_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("toGroup");      // to its process group, as a terminal sends it
+    QTest::addColumn<bool>("runtimeFolder"); // the session has a runtime folder
+    QTest::addColumn<QStringList>("steps");  // played before the signal comes
+
+    const auto steps = [](const char *script) { return QString::fromLatin1(script).split(u' '); };
+    const QStringList playing = steps("click:Form2/Command1 click:Form1/Command1 wait-playing:Form1");
+    QTest::newRow("kill (SIGTERM) while a page plays") << int(SIGTERM) << false << true << playing;
+    QTest::newRow("Ctrl+C in its terminal (SIGINT) while a page plays") << int(SIGINT) << true << true << playing;
+    QTest::newRow("its terminal closed (SIGHUP), no runtime folder")
+        << int(SIGHUP) << true << false
+        << steps("click:Form2/Command2 click:Form3/Command33 wait-playing:Form3");
+    QTest::newRow("SIGTERM while the browser is still starting")
+        << int(SIGTERM) << false << true << steps("click:Form2/Command1");
+    QTest::newRow("Ctrl+C (SIGINT) while a shrunk page plays")
+        << int(SIGINT) << true << true
+        << steps("click:Form2/Command9 click:Form9/Command2 wait-playing:Form9 click:Form9/Command118");
+}
+
+void DesktopTest::aSignalEndsTheProgramAsExitDoes()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, toGroup);
+    QFETCH(bool, runtimeFolder);
+    QFETCH(QStringList, steps);
+
+    QTemporaryDir session;
+    QVERIFY(session.isValid());
+    const QString temporary = session.filePath(QStringLiteral("tmp"));
+    const QString runtime = session.filePath(QStringLiteral("run"));
+    QVERIFY(QDir().mkdir(temporary) && QDir().mkdir(runtime));
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    const QByteArray marker = testsupport::newMarkerEntry();
+    QProcessEnvironment env = testsupport::childEnvironment(marker);
+    env.insert(QStringLiteral("TMPDIR"), temporary);
+    if (runtimeFolder)
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    else
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+
+    QProcess program;
+    program.setProcessEnvironment(env);
+    // A process group of its own, as a terminal gives each command it runs.
+    program.setChildProcessModifier([] { ::setpgid(0, 0); });
+    QByteArray out;
+    connect(&program, &QProcess::readyReadStandardOutput, this, [&] { out += program.readAllStandardOutput(); });
+    program.start(QStringLiteral(SORVANTEL_SCENARIO),
+                  QStringList{QStringLiteral("--hosts"), site_.host(), site_.host()} + steps
+                      + QStringList{QStringLiteral("wait-end")});
+    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+    const QByteArray lastStepDone = "step " + QByteArray::number(steps.size()) + " done\n";
+    const bool ready = waitUntil([&] { return out.contains(lastStepDone) || program.state() != QProcess::Running; },
+                                 kChildTimeoutMs);
+    const pid_t pid = pid_t(program.processId());
+    if (ready && program.state() == QProcess::Running)
+        ::kill(toGroup ? -pid : pid, signal);
+    const bool ended = waitUntil([&] { return program.state() == QProcess::NotRunning; }, kChildTimeoutMs);
+    if (!ended)
+        program.kill();
+    QString left;
+    const QList<qint64> remaining = testsupport::leftBehind(marker, kChildTimeoutMs, &left);
+    const QByteArray err = program.readAllStandardError();
+
+    QVERIFY2(ready && out.contains(lastStepDone), ("the steps did not run:\n" + out + err).constData());
+    QVERIFY2(ended, ("still running after the signal:\n" + err).constData());
+    QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
+             ("exit status " + QByteArray::number(program.exitCode()) + ":\n" + err).constData());
+    const QString bad = testsupport::badOutputIn(err);
+    QVERIFY2(bad.isEmpty(), qPrintable(QStringLiteral("\"%1\" on stderr:\n%2").arg(bad, QString::fromLocal8Bit(err))));
+    QVERIFY2(remaining.isEmpty(), qPrintable(QStringLiteral("left running: ") + left));
+    // Without a runtime folder Qt makes one of its own in the temporary
+    // folder, for every Qt program of the user; it is not the program's.
+    QStringList leftInTemporary = contentsOf(temporary);
+    if (!runtimeFolder)
+        leftInTemporary.removeIf([](const QString &path) { return path.startsWith(QLatin1String("runtime-")); });
+    QCOMPARE(leftInTemporary, QStringList());
+    QCOMPARE(contentsOf(runtime), QStringList());
 }
 
 int main(int argc, char *argv[])

@@ -14,6 +14,8 @@
 //   wait-input:<word>        waits until the line <word> comes in on standard
 //                            input: the driving test's word that what it waits
 //                            for (a request at its site, say) has happened
+//   wait-end                 the last step: waits until the program is ended
+//                            from outside (by a signal, say)
 //
 // "step N done" goes to stdout after each step. The program ends the way the
 // script makes it end; the exit status is then the program's own.
@@ -62,7 +64,7 @@ constexpr int kPollMs = 100;
 constexpr int kWaitLimitMs = 60000;
 
 struct Step {
-    enum class Kind { Click, Close, WaitPlaying, Navigate, WaitEngine, WaitInput };
+    enum class Kind { Click, Close, WaitPlaying, Navigate, WaitEngine, WaitInput, WaitEnd };
     Kind kind;
     QString form;
     QString control;
@@ -76,6 +78,10 @@ std::optional<Step> parseStep(const QString &text)
     Step step{Step::Kind::WaitEngine, {}, {}, {}, {}, text};
     if (text == QLatin1String("wait-engine"))
         return step;
+    if (text == QLatin1String("wait-end")) {
+        step.kind = Step::Kind::WaitEnd;
+        return step;
+    }
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
     if (colon <= 0)
         return std::nullopt;
@@ -186,6 +192,11 @@ private:
         case Step::Kind::WaitInput:
             startWaitingForInput();
             return;
+        case Step::Kind::WaitEnd:
+            // What ends the program now is the script's end.
+            scriptFinished_ = true;
+            startWaiting();
+            return;
         }
         if (!failed_)
             stepDone();
@@ -267,6 +278,8 @@ private:
     {
         if (waitLimit_.hasExpired())
             return fail(kNeverHappened, QStringLiteral("it did not happen within %1 ms").arg(kWaitLimitMs));
+        if (steps_[next_].kind == Step::Kind::WaitEnd)
+            return; // the program's end stops the polls
         if (steps_[next_].kind == Step::Kind::WaitEngine) {
             if (engineProcessRunning())
                 stepDone();
@@ -382,7 +395,7 @@ void usage()
 {
     std::fputs("usage: sorvantel-scenario --hosts <direct-listen host> <listen-box host> <step>...\n"
                "steps: click:<form>/<control> close:<form> wait-playing:<form>\n"
-               "       navigate:<form>:<address> wait-engine wait-input:<word>\n",
+               "       navigate:<form>:<address> wait-engine wait-input:<word> wait-end\n",
                stderr);
 }
 
@@ -402,6 +415,10 @@ int main(int argc, char *argv[])
         if (!step) {
             say("sorvantel-scenario: cannot read the step \"%s\"\n", text);
             usage();
+            return kScriptError;
+        }
+        if (!steps.empty() && steps.back().kind == Step::Kind::WaitEnd) {
+            say("sorvantel-scenario: \"%s\" comes after wait-end, which is the last step\n", text);
             return kScriptError;
         }
         steps.push_back(*step);
