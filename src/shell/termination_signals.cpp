@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
@@ -37,6 +38,23 @@ extern "C" void writeSignalled(int)
     errno = savedErrno;
 }
 
+// Both ends close on exec, since the engine's processes are no business of
+// theirs, and neither blocks.
+bool makeSocketPair(int ends[2])
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0)
+        return false;
+    for (int i = 0; i < 2; ++i) {
+        if (::fcntl(ends[i], F_SETFD, FD_CLOEXEC) != 0
+            || ::fcntl(ends[i], F_SETFL, ::fcntl(ends[i], F_GETFL) | O_NONBLOCK) != 0) {
+            ::close(ends[0]);
+            ::close(ends[1]);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 TerminationSignals::TerminationSignals(QObject *parent)
@@ -44,8 +62,7 @@ TerminationSignals::TerminationSignals(QObject *parent)
 {
     Q_ASSERT(g_signalledWrite < 0); // one handler, so one watcher
     int ends[2];
-    // Close-on-exec: the engine's processes are no business of this socket.
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends) != 0) {
+    if (!makeSocketPair(ends)) {
         qWarning("sorvantel: cannot watch for the signals that end the program: %s", strerror(errno));
         return;
     }
