@@ -237,6 +237,16 @@ bool inSharedShaderCache(const QString &path)
     return sharedCache.match(path).hasMatch();
 }
 
+// A session's temporary folder ("tmp") and runtime folder ("run", the
+// owner's alone, as a session's is) in `root`; false if they cannot be made.
+bool makeSessionFolders(const QString &root)
+{
+    const QDir session(root);
+    return session.mkdir(QStringLiteral("tmp")) && session.mkdir(QStringLiteral("run"))
+        && QFile::setPermissions(session.filePath(QStringLiteral("run")),
+                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
 // Every file and folder under `root`, by path relative to it.
 QStringList contentsOf(const QString &root)
 {
@@ -712,8 +722,7 @@ void DesktopTest::sessionLeavesHomeAndTemporaryFoldersAsTheyWere()
     QTemporaryDir session;
     QVERIFY(session.isValid());
     const QString home = session.path();
-    QVERIFY(QDir(home).mkdir(QStringLiteral("tmp")) && QDir(home).mkdir(QStringLiteral("run")));
-    QFile::setPermissions(home + QStringLiteral("/run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QVERIFY(makeSessionFolders(home));
 
     QProcessEnvironment env = testsupport::childEnvironment(testsupport::newMarkerEntry());
     for (const char *folder : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
@@ -800,10 +809,9 @@ void DesktopTest::aSignalEndsTheProgramAsExitDoes()
 
     QTemporaryDir session;
     QVERIFY(session.isValid());
+    QVERIFY(makeSessionFolders(session.path()));
     const QString temporary = session.filePath(QStringLiteral("tmp"));
     const QString runtime = session.filePath(QStringLiteral("run"));
-    QVERIFY(QDir().mkdir(temporary) && QDir().mkdir(runtime));
-    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     const QByteArray marker = testsupport::newMarkerEntry();
     QProcessEnvironment env = testsupport::childEnvironment(marker);
